@@ -1,0 +1,33 @@
+#pragma once
+// A decoded picture in memory: the picture loader's result and what
+// aDIBSection::CreateFromPicture copies from. It owns one bitmap of the drawing layer,
+// with the picture's width and height, upright.
+
+#include "platform/Gdi.h"
+
+#include <QImage>
+
+#include <cstdint>
+
+class Picture {
+public:
+    Picture() = default;
+    // Takes ownership of bitmap (0 for an empty picture).
+    explicit Picture(gdi::HBITMAP bitmap) : bitmap_(bitmap) {}
+    ~Picture();
+    Picture(Picture&& other) noexcept;
+    Picture& operator=(Picture&& other) noexcept;
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+
+    // A picture holding a copy of image (null image: an empty picture).
+    static Picture FromImage(const QImage& image);
+
+    gdi::HBITMAP Handle() const { return bitmap_; }
+    bool IsEmpty() const { return bitmap_ == 0; }
+    std::int32_t Width() const;
+    std::int32_t Height() const;
+
+private:
+    gdi::HBITMAP bitmap_ = 0;
+};

@@ -1,0 +1,65 @@
+#include "MessageBox.h"
+
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+MessageBoxPresenter& Presenter()
+{
+    static MessageBoxPresenter presenter;
+    return presenter;
+}
+
+MsgAnswer FirstButton(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::YesNo:
+    case MsgButtons::YesNoCancel:
+        return MsgAnswer::Yes;
+    case MsgButtons::OK:
+    case MsgButtons::OKCancel:
+        break;
+    }
+    return MsgAnswer::OK;
+}
+
+} // namespace
+
+MsgAnswer MessageBox(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons)
+{
+    const MessageBoxCall call{text, title, icon, buttons};
+    if (Presenter())
+        return Presenter()(call);
+    return FirstButton(buttons);
+}
+
+MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter)
+{
+    return std::exchange(Presenter(), std::move(presenter));
+}
+
+QString ProgramTitle()
+{
+    return QStringLiteral("Zimbrel");
+}
+
+MessageBoxRecorder::MessageBoxRecorder()
+{
+    previous_ = SetMessageBoxPresenter([this](const MessageBoxCall& call) {
+        calls_.push_back(call);
+        if (answers_.empty())
+            return FirstButton(call.buttons);
+        const MsgAnswer answer = answers_.front();
+        answers_.pop_front();
+        return answer;
+    });
+}
+
+MessageBoxRecorder::~MessageBoxRecorder()
+{
+    SetMessageBoxPresenter(std::move(previous_));
+}
+
+} // namespace platform
