@@ -1,0 +1,19 @@
+#pragma once
+// The program's version information: the maker's company name and the product name, as
+// the settings key path and the About window show them.
+
+#include <QString>
+
+namespace platform {
+
+inline QString CompanyName()
+{
+    return QStringLiteral("Quarzlicht Software");
+}
+
+inline QString ProductName()
+{
+    return QStringLiteral("Zimbrel");
+}
+
+} // namespace platform
