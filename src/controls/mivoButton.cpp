@@ -1,0 +1,375 @@
+#include "mivoButton.h"
+
+#include "controls/PropertyBag.h"
+#include "platform/Errors.h"
+#include "platform/Numeric.h"
+#include "platform/SystemColor.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+
+namespace {
+
+constexpr int kHoverInterval = 40; // ms between checks that the mouse has left
+constexpr std::uint32_t kFrameGrey = platform::RGB(128, 128, 128);
+constexpr std::uint32_t kBlack = platform::RGB(0, 0, 0);
+
+// Mouse buttons as the button code the handlers test: 1 left, 2 right, 4 middle.
+int ButtonCode(Qt::MouseButtons buttons)
+{
+    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
+           (buttons & Qt::MiddleButton ? 4 : 0);
+}
+
+qint16 ShiftCode(Qt::KeyboardModifiers modifiers)
+{
+    return static_cast<qint16>((modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+                               (modifiers & Qt::AltModifier ? 4 : 0));
+}
+
+} // namespace
+
+mivoButton::mivoButton(QWidget* parent)
+    : QWidget(parent), mivoIcon1(new mivoIcon(this)), picture_(std::make_unique<OffscreenPicture>(1, 1))
+{
+    // Moves without a button held must arrive: they start the hover look.
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    Timer1.setInterval(kHoverInterval);
+    connect(&Timer1, &QTimer::timeout, this, &mivoButton::Timer1_Timer);
+    surface_.font = AmbientFont();
+}
+
+mivoButton::~mivoButton() = default;
+
+QFont mivoButton::AmbientFont() const
+{
+    return parentWidget() ? parentWidget()->font() : QApplication::font();
+}
+
+void mivoButton::SetCaption(const QString& value)
+{
+    if (value == caption_)
+        return;
+    caption_ = value;
+    emit PropertyChanged(QStringLiteral("Caption"));
+    Repaint();
+}
+
+void mivoButton::SetIcon(const QString& value)
+{
+    if (value == Icon_)
+        return;
+    Icon_ = value;
+    emit PropertyChanged(QStringLiteral("Icon"));
+    Repaint();
+}
+
+void mivoButton::SetStyle(std::int16_t value)
+{
+    if (value == style_)
+        return;
+    style_ = value;
+    Repaint();
+}
+
+void mivoButton::SetState(std::int16_t value)
+{
+    if (value == state_)
+        return;
+    state_ = value;
+    Repaint();
+}
+
+void mivoButton::SetEnabled(bool value)
+{
+    if (value == Enabled_)
+        return;
+    Enabled_ = value;
+    Repaint();
+}
+
+void mivoButton::SetFont(const QFont& value)
+{
+    surface_.font = value;
+    emit PropertyChanged(QStringLiteral("Font"));
+    Repaint();
+}
+
+void mivoButton::SetBackColor(std::uint32_t value)
+{
+    BackColor_ = value;
+    Repaint();
+}
+
+void mivoButton::SetDefault(bool value)
+{
+    if (value == default_)
+        return;
+    default_ = value;
+    Repaint();
+}
+
+void mivoButton::Refresh()
+{
+    Repaint();
+}
+
+void mivoButton::AddIcon(const QString& icona, gdi::HDC picbox)
+{
+    mivoIcon1->AddIcon(icona, picbox);
+}
+
+void mivoButton::AddIcon(const QString& icona, const Picture& picbox)
+{
+    mivoIcon1->AddIcon(icona, picbox);
+}
+
+void mivoButton::InitProperties()
+{
+    caption_ = QStringLiteral("?");
+    BackColor_ = kButtonFace;
+    style_ = 0;
+}
+
+void mivoButton::ReadProperties(const PropertyBag& bag)
+{
+    caption_ = bag.ReadProperty(QStringLiteral("Caption"), QStringLiteral("?")).toString();
+    Icon_ = bag.ReadProperty(QStringLiteral("Icon"), QString()).toString();
+    surface_.font = bag.ReadProperty(QStringLiteral("Font"), AmbientFont()).value<QFont>();
+    BackColor_ = static_cast<std::uint32_t>(bag.ReadProperty(QStringLiteral("BackColor"), kButtonFace).toLongLong());
+    style_ = numeric::CheckedInt16(bag.ReadProperty(QStringLiteral("Style"), 0).toLongLong());
+}
+
+void mivoButton::WriteProperties(PropertyBag& bag) const
+{
+    bag.WriteProperty(QStringLiteral("Caption"), caption_, QStringLiteral("?"));
+    bag.WriteProperty(QStringLiteral("Icon"), Icon_, QString());
+    bag.WriteProperty(QStringLiteral("Font"), surface_.font, AmbientFont());
+    bag.WriteProperty(QStringLiteral("BackColor"), BackColor_, kButtonFace);
+    bag.WriteProperty(QStringLiteral("Style"), static_cast<int>(style_), 0);
+}
+
+std::int16_t mivoButton::FaceFlags() const
+{
+    // Styles beyond the four bits would spill into the state bits; they all mean "no frame".
+    const int kind = style_ >= 0 && style_ <= 15 ? style_ : 15;
+    int flags = kind | (state_ & 3) * 16;
+    if (hasFocus_ && Enabled_)
+        flags |= 64;
+    if (default_ && Enabled_)
+        flags |= 128;
+    return static_cast<std::int16_t>(flags);
+}
+
+void mivoButton::Repaint()
+{
+    DrawButton();
+    update();
+}
+
+void mivoButton::DrawButton()
+{
+    ++drawCount_;
+    if (picture_->Width() != width() || picture_->Height() != height())
+        picture_->Resize(width(), height());
+    const gdi::HDC dc = picture_->hdc();
+    const double w = width();
+    const double h = height();
+
+    // Each step's errors are ignored; drawing goes on with the next one.
+    QString text = caption_;
+    std::int16_t flags = 0;
+    errors::IgnoreErrors([&] { flags = FaceFlags(); });
+    errors::IgnoreErrors([&] { DrawFace(0, 0, width() - 1, height() - 1, flags, BackColor_); });
+    if (text.startsWith(u'>'))
+        text.remove(0, 1);
+    errors::IgnoreErrors([&] { surface_.currentY = (h - gdi::TextHeight(dc, surface_, text)) / 2; });
+    surface_.foreColor = platform::TranslateColor(Enabled_ ? kButtonText : kFrameGrey);
+    double TW = 0;
+    errors::IgnoreErrors([&] { TW = numeric::RoundHalfEven(gdi::TextWidth(dc, surface_, text)); });
+
+    if (Icon_ == u"v") {
+        surface_.currentX = w / 2 - TW / 2 - 5;
+        gdi::Print(dc, surface_, text + u' ');
+        DrawArrowGlyph();
+    } else if (!Icon_.isEmpty()) {
+        surface_.currentX = w / 2 - TW / 2 + 8;
+        gdi::Print(dc, surface_, text);
+        errors::IgnoreErrors([&] {
+            const std::int32_t X = numeric::ToInt32(w / 2 - TW / 2 - (text.isEmpty() ? 8 : 10));
+            const std::int32_t Y = numeric::ToInt32(h / 2 - 8);
+            mivoIcon1->Paint(dc, X, Y, mivoIcon1->IconNr(Icon_), Enabled_ ? 1 : 2);
+        });
+    } else {
+        surface_.currentX = w / 2 - TW / 2;
+        gdi::Print(dc, surface_, text);
+    }
+    surface_.foreColor = platform::TranslateColor(kBlack);
+}
+
+// The drop-down arrow: a small downward triangle in the text colour at the current text
+// position, vertically centred on the text line, the size of the symbol-font glyph it
+// stands for (7 x 4 pixels for a 16-pixel line).
+void mivoButton::DrawArrowGlyph()
+{
+    const gdi::HDC dc = picture_->hdc();
+    const double lineHeight = gdi::TextHeight(dc, surface_, QString());
+    const int rows = std::max(3, static_cast<int>(numeric::RoundHalfEven(lineHeight / 4)));
+    const int left = static_cast<int>(numeric::RoundHalfEven(surface_.currentX));
+    const int top = static_cast<int>(numeric::RoundHalfEven(surface_.currentY + (lineHeight - rows) / 2));
+    for (int row = 0; row < rows; ++row)
+        gdi::FillBox(dc, left + row, top + row, left + 2 * (rows - 1) - row, top + row, surface_.foreColor);
+    surface_.currentX += 2 * rows;
+}
+
+void mivoButton::DrawFace(int x1, int y1, int x2, int y2, std::int16_t flags, std::uint32_t colour)
+{
+    const gdi::HDC dc = picture_->hdc();
+    const int kind = flags & 15;
+    gdi::FillBox(dc, x1, y1, x2, y2, platform::TranslateColor(colour));
+    DrawFrame(x1, y1, x2, y2, kind, kFrameGrey, true);
+
+    const bool hover = flags & 16;
+    const bool pressed = flags & 32;
+    if (hover || pressed) {
+        for (int y = y1 + 1; y <= y2 - 1; ++y) {
+            const double t = static_cast<double>(y - y1 - 1) / (y2 - y1 - 1);
+            const int g = static_cast<int>(hover ? numeric::RoundHalfEven((1 - t) * 128 + 127)
+                                                 : numeric::RoundHalfEven(255 - (1 - t) * 128));
+            // Rounded corners stay unpainted: the first and last row keep one pixel off.
+            int e = 0;
+            if (kind != 1)
+                e = (y == y1 + 1 ? 1 : 0) + (y == y2 - 1 ? 1 : 0);
+            gdi::FillBox(dc, x1 + 1 + e, y, x2 - 1 - e, y, QColor(g, g, g));
+        }
+    }
+    if (flags & 128)
+        DrawFrame(x1, y1, x2, y2, kind, kBlack, false);
+}
+
+void mivoButton::DrawFrame(int x1, int y1, int x2, int y2, int kind, std::uint32_t colour, bool filled)
+{
+    const gdi::HDC dc = picture_->hdc();
+    if (kind == 0) {
+        surface_.foreColor = platform::TranslateColor(colour);
+        surface_.fillColor = platform::TranslateColor(kWindowBackground);
+        surface_.fillStyle = filled ? gdi::FillStyle::Solid : gdi::FillStyle::Hollow;
+        gdi::RoundRect(dc, surface_, x1, y1, x2 + 1, y2 + 1, 5, 5);
+        surface_.foreColor = platform::TranslateColor(kBlack);
+    } else if (kind == 1) {
+        // The fill is whatever an earlier rounded frame left on this surface.
+        gdi::Box(dc, surface_, x1, y1, x2, y2, platform::TranslateColor(colour));
+    }
+}
+
+bool mivoButton::IsMouseOver() const
+{
+    const QPoint cursor = cursorSource_ ? cursorSource_() : QCursor::pos();
+    const QPoint topLeft = mapToGlobal(QPoint(0, 0));
+    // Window rectangle: right and bottom lie one past the last pixel, and count as inside.
+    return topLeft.x() <= cursor.x() && cursor.x() <= topLeft.x() + width() && topLeft.y() <= cursor.y() &&
+           cursor.y() <= topLeft.y() + height();
+}
+
+void mivoButton::paintEvent(QPaintEvent*)
+{
+    DrawButton();
+    QPainter painter(this);
+    painter.drawImage(0, 0, gdi::SurfaceOf(picture_->hdc()));
+}
+
+void mivoButton::mousePressEvent(QMouseEvent* event)
+{
+    if (ButtonCode(event->button()) == 1 && Enabled_)
+        SetState(2);
+}
+
+void mivoButton::mouseMoveEvent(QMouseEvent* event)
+{
+    if (ButtonCode(event->buttons()) == 0 && Enabled_) {
+        SetState(1);
+        Timer1.start();
+    }
+}
+
+void mivoButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (state_ != 2 || !Enabled_)
+        return;
+    if (IsMouseOver() && Enabled_) {
+        qint16 Shift = ShiftCode(event->modifiers());
+        const auto X = numeric::ToInt32(event->position().x());
+        const auto Y = numeric::ToInt32(event->position().y());
+        // The host may close its window from the handler; the button must survive that.
+        const QPointer<mivoButton> alive(this);
+        emit Click(Shift, X, Y);
+        if (!alive)
+            return;
+    }
+    SetState(0);
+    Timer1.stop();
+}
+
+void mivoButton::Timer1_Timer()
+{
+    if (!IsMouseOver()) {
+        SetState(0);
+        Timer1.stop();
+    }
+}
+
+void mivoButton::keyPressEvent(QKeyEvent* event)
+{
+    if (event->text() != u" ") {
+        // Enter and Escape go on to the window, which routes them (AccessKeyRouter).
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (Enabled_)
+        emit Click(0, 0, 0);
+}
+
+void mivoButton::AccessKeyPress(int KeyAscii)
+{
+    if ((KeyAscii == 13 || KeyAscii == 27) && Enabled_)
+        emit Click(0, 0, 0);
+}
+
+void mivoButton::focusInEvent(QFocusEvent*)
+{
+    if (Enabled_) {
+        hasFocus_ = true;
+        Repaint();
+    } else {
+        HandFocusOn();
+    }
+}
+
+void mivoButton::focusOutEvent(QFocusEvent*)
+{
+    hasFocus_ = false;
+    Repaint();
+}
+
+// A disabled button passes the focus to the next control in the tab order, like a Tab
+// keystroke would. Other disabled buttons are passed over here rather than handing on
+// in turn, so a window whose buttons are all disabled cannot bounce the focus forever.
+void mivoButton::HandFocusOn()
+{
+    for (QWidget* next = nextInFocusChain(); next && next != this; next = next->nextInFocusChain()) {
+        if (!(next->focusPolicy() & Qt::TabFocus) || !next->isEnabled() || next->isHidden() ||
+            next->window() != window())
+            continue;
+        if (const auto* button = qobject_cast<mivoButton*>(next); button && !button->Enabled())
+            continue;
+        next->setFocus(Qt::TabFocusReason);
+        return;
+    }
+}
