@@ -7,9 +7,19 @@
 
 namespace batch {
 
+// How a size text reads: N is its leading number rounded half to even (0 when there is
+// none or it does not fit in 32 bits); percent mode when the last character is "%".
+// N is returned as read: the 640 that stands in for 0 in pixel mode is ConvertJPG's.
+struct SizeSpec {
+    std::int32_t N = 0;
+    bool percent = false;
+};
+SizeSpec ReadSizeSpec(const QString& W);
+
 // Reads srcjpg, brings it to the size W asks for ("640": longer edge in pixels, never
 // enlarged; "40%": both edges scaled) and writes dstjpgfile at quality. Reports nothing
-// and raises nothing: every step's errors are ignored and the next step runs.
+// and raises nothing: every step's errors are ignored and the next step runs. What the
+// user may see comes from the JPEG writer's own messages.
 void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W);
 
 } // namespace batch

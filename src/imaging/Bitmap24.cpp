@@ -1,0 +1,60 @@
+#include "Bitmap24.h"
+
+#include <QFile>
+
+#include <unistd.h>
+
+namespace imaging {
+
+std::int64_t AvailableMemoryBytes()
+{
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (meminfo.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        while (!meminfo.atEnd()) {
+            const QByteArray line = meminfo.readLine();
+            if (line.startsWith("MemAvailable:")) {
+                bool ok = false;
+                const qint64 kib = line.mid(13).trimmed().split(' ').value(0).toLongLong(&ok);
+                if (ok)
+                    return kib * 1024;
+            }
+        }
+    }
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? std::int64_t{pages} * pageSize : std::int64_t{1} << 31;
+}
+
+bool FitsInMemory(std::int32_t width, std::int32_t height, int copies, std::int64_t extraBytes)
+{
+    if (width <= 0 || height <= 0 || std::int64_t{width} * height > gdi::kMaxBitmapPixels)
+        return false;
+    const std::int64_t stride = (std::int64_t{width} * 3 + 3) & ~std::int64_t{3};
+    return stride * height * copies + extraBytes <= AvailableMemoryBytes();
+}
+
+Bitmap24 NewBitmap24(std::int32_t width, std::int32_t height)
+{
+    Bitmap24 result;
+    if (!FitsInMemory(width, height, 1))
+        return result;
+    gdi::BITMAPINFOHEADER header;
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height; // positive: bottom-up, like every aDIBSection
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = gdi::BI_RGB;
+    void* bits = nullptr;
+    const gdi::HBITMAP bitmap = gdi::CreateDIBSection(0, header, gdi::DIB_RGB_COLORS, &bits);
+    if (!bitmap)
+        return result;
+    result.picture = Picture(bitmap);
+    result.bits = static_cast<std::uint8_t*>(bits);
+    result.stride = (std::int64_t{width} * 3 + 3) & ~std::int64_t{3};
+    result.width = width;
+    result.height = height;
+    return result;
+}
+
+} // namespace imaging

@@ -1,0 +1,34 @@
+#pragma once
+// The bitmap the picture loader decodes into: a 24-bit bottom-up DIB of the drawing
+// layer, the same layout as aDIBSection's, so CreateFromPicture copies it row by row.
+
+#include "imaging/Picture.h"
+
+#include <cstdint>
+
+namespace imaging {
+
+struct Bitmap24 {
+    Picture picture;             // owns the bitmap; empty when creation failed
+    std::uint8_t* bits = nullptr; // first memory row = bottom row of the picture
+    std::int64_t stride = 0;      // bytes per memory row, a multiple of 4
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+
+    // Start of the row y counted from the top of the picture.
+    std::uint8_t* RowFromTop(std::int32_t y) const { return bits + (std::int64_t{height} - 1 - y) * stride; }
+};
+
+// Bytes the system can still hand out without swapping (MemAvailable), or the physical
+// memory size where that is unknown.
+std::int64_t AvailableMemoryBytes();
+
+// True when `copies` 24-bit bitmaps of width x height pixels (plus extraBytes) are within
+// gdi::kMaxBitmapPixels and the memory available now. Sizes of 0 or less never fit.
+bool FitsInMemory(std::int32_t width, std::int32_t height, int copies, std::int64_t extraBytes = 0);
+
+// A new zeroed width x height bitmap, checked with FitsInMemory before anything is
+// allocated; an empty picture (and null bits) when it does not fit or memory runs out.
+Bitmap24 NewBitmap24(std::int32_t width, std::int32_t height);
+
+} // namespace imaging

@@ -1,0 +1,19 @@
+#pragma once
+// Decoding JPEG pictures (baseline, progressive, greyscale, CMYK and YCCK) into the
+// 24-bit bottom-up bitmap the rest of the engine works on.
+
+#include "imaging/Picture.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace imaging {
+
+// Decodes the JPEG file held in data[0..size) into a 24-bit picture, upright as its
+// EXIF orientation says. The picture's size is checked against gdi::kMaxBitmapPixels
+// and the memory available before any pixel memory is allocated. Corrupt or truncated
+// data, unsupported colour spaces and oversized pictures give an empty picture; nothing
+// is printed and the process is never ended. data is only read during the call.
+Picture DecodeJpeg(const std::uint8_t* data, std::size_t size);
+
+} // namespace imaging
