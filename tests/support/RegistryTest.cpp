@@ -1,0 +1,165 @@
+#include "StoreFixture.h"
+
+#include "platform/Registry.h"
+#include "support/StdRegistry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+using namespace platform;
+using StdRegistry::GetRegValue;
+using StdRegistry::SaveRegString;
+
+using RegistryTest = StoreTest;
+
+namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The damaged stores set aside next to the store.
+QStringList SetAsideFiles()
+{
+    const QFileInfo store(RegistryStorePath());
+    return QDir(store.absolutePath()).entryList({store.fileName() + ".damaged-*"},
+                                               QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+void WriteFile(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+} // namespace
+
+TEST_F(RegistryTest, StoreLivesInTheConfigurationFolderAndKeepsFirstSpellings)
+{
+    EXPECT_EQ(RegistryStorePath(), ConfigDir() + "/zimbrel/registry.json");
+    EXPECT_FALSE(QFile::exists(RegistryStorePath()));
+    SaveRegString(1, "Software\\MixedCase", "SourcePath", "/a");
+    SaveRegString(1, "SOFTWARE\\MIXEDCASE", "SOURCEPATH", "/b");
+    const QByteArray json = ReadAll(RegistryStorePath());
+    EXPECT_TRUE(json.contains("\"MixedCase\""));
+    EXPECT_TRUE(json.contains("\"SourcePath\""));
+    EXPECT_FALSE(json.contains("SOURCEPATH"));
+    EXPECT_EQ(GetRegValue(1, "software\\mixedcase", "sourcepath", "d"), "/b");
+}
+
+TEST_F(RegistryTest, HandlesAndAccessRightsAreChecked)
+{
+    HKEY key = 0;
+    std::uint32_t disposition = 0;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\H", 0, {}, 0, KEY_QUERY_VALUE, nullptr,
+                              &key, &disposition), ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
+    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, {"x", {}}, 1), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_HANDLE);
+
+    HKEY again = 0;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "software\\h", 0, {}, 0, 0x3F, nullptr, &again,
+                              &disposition), ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
+    EXPECT_EQ(RegSetValueExA(again, "v", 0, REG_SZ, {"xyz", {}}, 2), ERROR_SUCCESS);
+    RegData data;
+    std::uint32_t count = 1;
+    std::uint32_t type = 0;
+    EXPECT_EQ(RegQueryValueExA(again, "v", nullptr, &type, &data, &count), ERROR_MORE_DATA);
+    EXPECT_EQ(count, 3u);
+    EXPECT_EQ(RegQueryValueExA(again, "v", nullptr, &type, &data, &count), ERROR_SUCCESS);
+    EXPECT_EQ(data.text, QString("xy") + QChar(0));
+    RegCloseKey(again);
+
+    HKEY none = 0;
+    EXPECT_EQ(RegOpenKeyExA(-1, "Software", 0, KEY_QUERY_VALUE, &none), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\\\H", 0, KEY_QUERY_VALUE, &none),
+              ERROR_FILE_NOT_FOUND);
+    HKEY parent = 0;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_QUERY_VALUE, &parent), ERROR_SUCCESS);
+    EXPECT_EQ(RegCreateKeyExA(parent, "New", 0, {}, 0, 0x3F, nullptr, &none, &disposition),
+              ERROR_ACCESS_DENIED);
+    HKEY child = 0;
+    EXPECT_EQ(RegOpenKeyExA(parent, "H", 0, KEY_QUERY_VALUE, &child), ERROR_SUCCESS);
+    RegCloseKey(child);
+    RegCloseKey(parent);
+}
+
+TEST_F(RegistryTest, DamagedStoreReadsAsEmptyAndIsKeptAsideBeforeANewOne)
+{
+    const QByteArray garbage = "{ \"format\": \"zimbrel-registry\", \"roots\": [ truncated";
+    WriteFile(RegistryStorePath(), garbage);
+    EXPECT_EQ(GetRegValue(1, "Software\\X", "v", "dflt"), "dflt");
+    EXPECT_TRUE(SetAsideFiles().isEmpty()) << "reading must not move the store";
+    EXPECT_EQ(ReadAll(RegistryStorePath()), garbage);
+
+    SaveRegString(1, "Software\\X", "v", "new");
+    EXPECT_EQ(GetRegValue(1, "Software\\X", "v", "dflt"), "new");
+    const QStringList aside = SetAsideFiles();
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(ReadAll(QFileInfo(RegistryStorePath()).absolutePath() + "/" + aside[0]), garbage);
+
+    // Well-formed JSON that is not a store counts as damaged too.
+    WriteFile(RegistryStorePath(), "[1, 2, 3]");
+    EXPECT_EQ(GetRegValue(1, "Software\\X", "v", "dflt"), "dflt");
+    SaveRegString(1, "Software\\X", "w", "again");
+    EXPECT_EQ(SetAsideFiles().size(), 2);
+    EXPECT_EQ(GetRegValue(1, "Software\\X", "w", "dflt"), "again");
+}
+
+TEST_F(RegistryTest, UnreadableStoreGivesDefaultsAndIsKeptAside)
+{
+    // A folder in the store's place cannot be read as a file, whoever runs the test.
+    ASSERT_TRUE(QDir().mkpath(RegistryStorePath()));
+    WriteFile(RegistryStorePath() + "/inside", "keep me");
+    EXPECT_EQ(GetRegValue(1, "Software\\X", "v", "dflt"), "dflt");
+    SaveRegString(1, "Software\\X", "v", "fresh");
+    EXPECT_EQ(GetRegValue(1, "Software\\X", "v", "dflt"), "fresh");
+    const QStringList aside = SetAsideFiles();
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(ReadAll(QFileInfo(RegistryStorePath()).absolutePath() + "/" + aside[0] + "/inside"),
+              "keep me");
+}
+
+TEST_F(RegistryTest, StoredTextSurvivesNulsAndEveryPlane)
+{
+    const QString text = QString("a") + QChar(0) + QString::fromUtf8("ü𝄞") + QChar(0) + QChar(0);
+    HKEY key = 0;
+    std::uint32_t disposition = 0;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\N", 0, {}, 0, 0x3F, nullptr, &key,
+                              &disposition), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, "m", 0, REG_MULTI_SZ, {text, {}}, text.size()), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, "b", 0, REG_BINARY, {{}, QByteArray("\0\x80\xff", 3)}, 3),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(GetRegValue(1, "Software\\N", "m", "d"), QString::fromUtf8("a\r\nü𝄞\r\n"));
+    EXPECT_EQ(GetRegValue(1, "Software\\N", "b", "d"), QString::fromLatin1("\0\x80\xff", 3));
+}
+
+TEST_F(RegistryTest, TwoProcessesWritingAtOnceKeepBothValues)
+{
+    constexpr int kCount = 150;
+    QProcess first;
+    QProcess second;
+    first.start(ZIMBREL_REGISTRY_WRITER, {"Software\\Race", "A", QString::number(kCount)});
+    second.start(ZIMBREL_REGISTRY_WRITER, {"Software\\Race", "B", QString::number(kCount)});
+    ASSERT_TRUE(first.waitForFinished(120000));
+    ASSERT_TRUE(second.waitForFinished(120000));
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_EQ(second.exitCode(), 0);
+    for (int i = 0; i < kCount; ++i) {
+        for (const QString prefix : {"A", "B"}) {
+            const QString name = prefix + QString::number(i);
+            EXPECT_EQ(GetRegValue(1, "Software\\Race", name, "missing"), name);
+        }
+    }
+    EXPECT_TRUE(SetAsideFiles().isEmpty());
+}
