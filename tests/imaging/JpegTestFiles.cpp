@@ -1,0 +1,150 @@
+#include "JpegTestFiles.h"
+
+#include <QFile>
+
+#include <turbojpeg.h>
+
+#include <cstdlib>
+
+namespace testfiles {
+
+namespace {
+
+QByteArray Compress(const unsigned char* pixels, int width, int pitch, int height, int format, int subsampling,
+                    int quality, int flags)
+{
+    tjhandle encoder = tjInitCompress();
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    QByteArray result;
+    if (tjCompress2(encoder, pixels, width, pitch, height, format, &out, &size, subsampling, quality, flags) == 0)
+        result = QByteArray(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
+    tjFree(out);
+    tjDestroy(encoder);
+    return result;
+}
+
+} // namespace
+
+QByteArray EncodeJpeg(const QImage& image, int quality, int subsampling, int flags)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    return Compress(rgb.constBits(), rgb.width(), static_cast<int>(rgb.bytesPerLine()), rgb.height(), TJPF_RGB,
+                    subsampling, quality, flags);
+}
+
+QByteArray EncodeGreyJpeg(const QImage& image)
+{
+    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    return Compress(grey.constBits(), grey.width(), static_cast<int>(grey.bytesPerLine()), grey.height(), TJPF_GRAY,
+                    TJSAMP_GRAY, 95, 0);
+}
+
+QByteArray EncodeCmykJpeg(const QImage& image)
+{
+    std::vector<unsigned char> cmyk;
+    cmyk.reserve(static_cast<std::size_t>(image.width()) * image.height() * 4);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            // Inverted CMYK with no black ink: C = R, M = G, Y = B, K = 255.
+            cmyk.insert(cmyk.end(), {static_cast<unsigned char>(qRed(p)), static_cast<unsigned char>(qGreen(p)),
+                                     static_cast<unsigned char>(qBlue(p)), 255});
+        }
+    }
+    return Compress(cmyk.data(), image.width(), 0, image.height(), TJPF_CMYK, TJSAMP_444, 95, 0);
+}
+
+QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian)
+{
+    const auto bytes = [](int first, int second) {
+        QByteArray pair;
+        pair.append(static_cast<char>(first)).append(static_cast<char>(second));
+        return pair;
+    };
+    const auto u16 = [&](int v) { return bigEndian ? bytes(v >> 8, v & 0xFF) : bytes(v & 0xFF, v >> 8); };
+    const auto u32 = [&](int v) { return bigEndian ? u16(0) + u16(v) : u16(v) + u16(0); };
+    QByteArray tiff = bigEndian ? QByteArray("MM") : QByteArray("II");
+    tiff += u16(42) + u32(8);                                     // header, IFD0 at offset 8
+    tiff += u16(1);                                               // one entry
+    tiff += u16(0x0112) + u16(3) + u32(1) + u16(orientation) + u16(0); // Orientation, SHORT, 1 value
+    tiff += u32(0);                                               // no next IFD
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    const int length = static_cast<int>(payload.size()) + 2;
+    const QByteArray app1 = QByteArray("\xFF\xE1", 2) + bytes(length >> 8, length & 0xFF) + payload;
+    return jpeg.left(2) + app1 + jpeg.mid(2); // right after SOI
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QImage DecodeJpeg(const QByteArray& jpeg)
+{
+    tjhandle decoder = tjInitDecompress();
+    int width = 0, height = 0, subsampling = 0, colourspace = 0;
+    QImage image;
+    const auto* data = reinterpret_cast<const unsigned char*>(jpeg.constData());
+    if (tjDecompressHeader3(decoder, data, static_cast<unsigned long>(jpeg.size()), &width, &height, &subsampling,
+                            &colourspace) == 0) {
+        image = QImage(width, height, QImage::Format_RGB32);
+        if (tjDecompress2(decoder, data, static_cast<unsigned long>(jpeg.size()), image.bits(), width,
+                          static_cast<int>(image.bytesPerLine()), height, TJPF_BGRX, 0) != 0)
+            image = QImage();
+    }
+    tjDestroy(decoder);
+    return image;
+}
+
+std::vector<std::array<int, 64>> QuantisationTables(const QByteArray& jpeg)
+{
+    // Where the i-th value of a table in the file (zig-zag order) belongs.
+    static constexpr int kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                                        12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                                        35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                                        58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+    std::vector<std::array<int, 64>> tables;
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(jpeg.at(i)); };
+    qsizetype pos = 2;
+    while (pos + 4 <= jpeg.size() && byte(pos) == 0xFF && byte(pos + 1) != 0xDA) {
+        const int marker = byte(pos + 1);
+        const qsizetype length = byte(pos + 2) << 8 | byte(pos + 3);
+        if (marker == 0xDB) {
+            for (qsizetype t = pos + 4; t + 65 <= pos + 2 + length;) {
+                const int precision = byte(t) >> 4;
+                const std::size_t id = byte(t) & 0x0F;
+                if (tables.size() <= id)
+                    tables.resize(id + 1);
+                for (int i = 0; i < 64; ++i)
+                    tables[id][kZigZag[i]] = precision ? byte(t + 1 + 2 * i) << 8 | byte(t + 2 + 2 * i) : byte(t + 1 + i);
+                t += precision ? 129 : 65;
+            }
+        }
+        pos += 2 + length;
+    }
+    return tables;
+}
+
+QImage Quadrants(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool right = x >= width / 2;
+            const bool bottom = y >= height / 2;
+            image.setPixel(x, y, !bottom ? (right ? qRgb(0, 255, 0) : qRgb(255, 0, 0))
+                                         : (right ? qRgb(255, 255, 255) : qRgb(0, 0, 255)));
+        }
+    }
+    return image;
+}
+
+bool Near(QRgb actual, QColor expected, int tolerance)
+{
+    return std::abs(qRed(actual) - expected.red()) <= tolerance && std::abs(qGreen(actual) - expected.green()) <= tolerance
+        && std::abs(qBlue(actual) - expected.blue()) <= tolerance;
+}
+
+} // namespace testfiles

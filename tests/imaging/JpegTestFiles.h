@@ -1,0 +1,38 @@
+#pragma once
+// Test pictures made on the spot: JPEG files encoded with TurboJPEG, EXIF blocks built
+// by hand, and readers for what the writer produced.
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+#include <array>
+#include <vector>
+
+namespace testfiles {
+
+// JPEG bytes of image: subsampling a TJSAMP_* value, flags TJFLAG_* (e.g. progressive).
+QByteArray EncodeJpeg(const QImage& image, int quality = 95, int subsampling = 2 /* TJSAMP_420 */, int flags = 0);
+// A greyscale JPEG of image.
+QByteArray EncodeGreyJpeg(const QImage& image);
+// A four-component (YCCK, Adobe) JPEG showing image, with inverted CMYK as Adobe stores it.
+QByteArray EncodeCmykJpeg(const QImage& image);
+// jpeg with an APP1 EXIF block holding only the orientation tag, in the given byte order.
+QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian = true);
+// Writes bytes to path; false on failure.
+bool WriteFile(const QString& path, const QByteArray& bytes);
+
+// Decodes a JPEG independently of the program's loader (TurboJPEG, top-down RGB32).
+QImage DecodeJpeg(const QByteArray& jpeg);
+
+// The quantisation tables of a JPEG file, in natural (row by row) order, by table id.
+std::vector<std::array<int, 64>> QuantisationTables(const QByteArray& jpeg);
+
+// A picture with four flat quadrants: top-left red, top-right green, bottom-left blue,
+// bottom-right white.
+QImage Quadrants(int width, int height);
+// True when the colour is within tolerance of expected in every channel.
+bool Near(QRgb actual, QColor expected, int tolerance = 40);
+
+} // namespace testfiles
