@@ -1,1 +1,211 @@
+#include "app/ConvertJPG.h"
+#include "platform/MessageBox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+using platform::MessageBoxCall;
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+namespace {
+
+// A picture with detail in it: gradients both ways and a diagonal edge.
+QImage Photo(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, x > y ? 200 : 40));
+    return image;
+}
+
+bool WriteJpeg(const QString& path, const QImage& image)
+{
+    return image.save(path, "JPG", 90);
+}
+
+QSize SizeOf(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    return reader.size();
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const MessageBoxCall kSaveFailed{QStringLiteral("Failed to save to JPG"), platform::ProgramTitle(),
+                                 MsgIcon::Exclamation, MsgButtons::OK};
+
+} // namespace
+
+TEST(ConvertJPG, ReadsTheSizeTextLikeTheForm)
+{
+    const struct {
+        const char* text;
+        std::int32_t N;
+        bool percent;
+    } cases[] = {
+        {"640", 640, false},   {"40%", 40, true},    {"12.5%", 12, true}, {"13.5%", 14, true},
+        {"800px", 800, false}, {"6 40", 640, false}, {"abc", 0, false},   {"", 0, false},
+        {"40 %", 40, true},    {"%40", 0, false},    {"1e3", 1000, false}, {"&H280", 640, false},
+        {"99999999999", 0, false}, // beyond 32 bits: N stays 0
+    };
+    for (const auto& c : cases) {
+        const batch::SizeSpec spec = batch::ReadSizeSpec(QString::fromUtf8(c.text));
+        EXPECT_EQ(spec.N, c.N) << c.text;
+        EXPECT_EQ(spec.percent, c.percent) << c.text;
+    }
+}
+
+TEST(ConvertJPG, WritesTheSizesOfTheExampleTable)
+{
+    QTemporaryDir dir;
+    platform::MessageBoxRecorder boxes;
+    const struct {
+        int width, height;
+        const char* size;
+        int newWidth, newHeight;
+    } cases[] = {
+        {3000, 2000, "640", 640, 427},  {2000, 3000, "640", 427, 640},   {1001, 2000, "1000", 500, 1000},
+        {1000, 1000, "640", 640, 640},  {800, 600, "1024", 800, 600},    {800, 600, "", 640, 480},
+        {3000, 2000, "40%", 1200, 800}, {3000, 2000, "12.5%", 360, 240}, {5, 3, "50%", 2, 2},
+        {1000, 1000, "1000", 1000, 1000}, // the longer edge equals N: written at its own size
+        {800, 600, "800", 800, 600},      {200, 100, "100%", 200, 100},  {200, 100, "150%", 300, 150},
+        {800, 600, "abc", 640, 480},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const QString source = dir.filePath(QStringLiteral("source%1.jpg").arg(n));
+        const QString target = dir.filePath(QStringLiteral("target%1.jpg").arg(n++));
+        ASSERT_TRUE(WriteJpeg(source, Photo(c.width, c.height)));
+        batch::ConvertJPG(source, target, 80, QString::fromUtf8(c.size));
+        EXPECT_EQ(SizeOf(target), QSize(c.newWidth, c.newHeight))
+            << c.width << "x" << c.height << " '" << c.size << "'";
+    }
+    EXPECT_TRUE(boxes.Calls().empty());
+}
+
+TEST(ConvertJPG, WritesUprightAtTheQualityAsked)
+{
+    QTemporaryDir dir;
+    QImage image(400, 300, QImage::Format_RGB32);
+    image.fill(qRgb(128, 128, 128));
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 400; ++x) {
+            image.setPixel(x, y, qRgb(255, 0, 0));
+            image.setPixel(x, 299 - y, qRgb(0, 0, 255));
+        }
+    }
+    const QString source = dir.filePath("bands.jpg");
+    ASSERT_TRUE(WriteJpeg(source, image));
+
+    const QString target = dir.filePath("small.jpg");
+    batch::ConvertJPG(source, target, 30, QStringLiteral("200"));
+    const QImage small(target);
+    ASSERT_EQ(small.size(), QSize(200, 150));
+    const QRgb top = small.pixel(100, 2);
+    const QRgb bottom = small.pixel(100, 147);
+    EXPECT_GT(qRed(top), 200);
+    EXPECT_LT(qBlue(top), 60);
+    EXPECT_GT(qBlue(bottom), 200);
+    EXPECT_LT(qRed(bottom), 60);
+
+    // The first luminance quantiser of libjpeg's table at quality 30: 16 * (5000 / 30) / 100.
+    const QByteArray bytes = ReadAll(target);
+    const qsizetype dqt = bytes.indexOf("\xFF\xDB");
+    ASSERT_GE(dqt, 0);
+    EXPECT_EQ(static_cast<unsigned char>(bytes.at(dqt + 4)), 0x00); // 8-bit table 0
+    EXPECT_EQ(static_cast<unsigned char>(bytes.at(dqt + 5)), (16 * (5000 / 30) + 50) / 100);
+}
+
+TEST(ConvertJPG, BadInputWritesNothingAndOnlyTheWriterSpeaks)
+{
+    QTemporaryDir dir;
+    QByteArray good;
+    {
+        const QString path = dir.filePath("good.jpg");
+        ASSERT_TRUE(WriteJpeg(path, Photo(64, 48)));
+        good = ReadAll(path);
+        QFile::remove(path);
+    }
+    QByteArray png;
+    {
+        const QString path = dir.filePath("real.png");
+        ASSERT_TRUE(Photo(16, 16).save(path, "PNG"));
+        png = ReadAll(path);
+        QFile::remove(path);
+    }
+    QByteArray huge = good;
+    const qsizetype sof = huge.indexOf("\xFF\xC0");
+    ASSERT_GE(sof, 0);
+    for (int i = 5; i <= 8; ++i)
+        huge[sof + i] = '\xFF'; // 65535 x 65535
+    QByteArray random(5000, '\0');
+    for (int i = 0; i < random.size(); ++i)
+        random[i] = static_cast<char>((i * 7919) % 251);
+
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } sources[] = {
+        {"zero.jpg", QByteArray()},       {"truncated.jpg", good.left(good.size() / 2)},
+        {"random.jpg", random},           {"png.jpg", png},
+        {"65535x65535.jpg", huge},
+    };
+    for (const auto& s : sources) {
+        const QString source = dir.filePath(QString::fromLatin1(s.name));
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(s.bytes);
+        file.close();
+
+        // Pixel mode hands the empty bitmap to the writer, which refuses it aloud.
+        platform::MessageBoxRecorder boxes;
+        const QString target = dir.filePath(QStringLiteral("out-%1").arg(s.name));
+        batch::ConvertJPG(source, target, 80, QStringLiteral("640"));
+        EXPECT_FALSE(QFile::exists(target)) << s.name;
+        EXPECT_EQ(boxes.Calls(), std::vector<MessageBoxCall>{kSaveFailed}) << s.name;
+
+        // Percent mode gets no bitmap at all from Resample: silence.
+        boxes.Clear();
+        batch::ConvertJPG(source, target, 80, QStringLiteral("50%"));
+        EXPECT_FALSE(QFile::exists(target)) << s.name;
+        EXPECT_TRUE(boxes.Calls().empty()) << s.name;
+    }
+
+    platform::MessageBoxRecorder boxes;
+    const QString photo = dir.filePath("photo.jpg");
+    ASSERT_TRUE(WriteJpeg(photo, Photo(100, 50)));
+    for (const char* size : {"0%", "-50%"})
+        batch::ConvertJPG(photo, dir.filePath("none.jpg"), 80, QString::fromLatin1(size));
+    batch::ConvertJPG(dir.filePath("missing.jpg"), dir.filePath("none.jpg"), 80, QStringLiteral("40%"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("none.jpg")));
+    EXPECT_TRUE(boxes.Calls().empty());
+
+    // A write that fails leaves an existing target as it was.
+    const QString existing = dir.filePath("existing.jpg");
+    QFile keep(existing);
+    ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+    keep.write("the old picture");
+    keep.close();
+    batch::ConvertJPG(dir.filePath("missing.jpg"), existing, 80, QStringLiteral("640"));
+    EXPECT_EQ(ReadAll(existing), "the old picture");
+    EXPECT_EQ(boxes.Calls(), std::vector<MessageBoxCall>{kSaveFailed});
+
+    // No temporary files are left behind anywhere.
+    for (const QString& name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
+        EXPECT_FALSE(name.startsWith(QLatin1String("out-")) || name.contains(QLatin1String("none"))) << name.toStdString();
+}
