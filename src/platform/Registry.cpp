@@ -400,7 +400,9 @@ LONG RegCreateKeyExA(HKEY hKey, const QString& lpSubKey, std::uint32_t Reserved,
     where->path += *levels;
     where->access = samDesired;
     bool created = false;
-    const LONG result = ModifyStore([&](Roots& roots) {
+    // Opening an existing key needs no write (keys are never removed).
+    Roots current = LoadStore(RegistryStorePath()).roots;
+    const LONG result = FindKey(current, *where) ? ERROR_SUCCESS : ModifyStore([&](Roots& roots) {
         MakeKey(roots, *where, &created);
         return ERROR_SUCCESS;
     });
