@@ -711,13 +711,23 @@ std::vector<std::pair<const char*, Draw>> Icons()
     add("checkedgray", [](QPainter& p) { CheckBox(p, true, true); });
     add("uncheckedgray", [](QPainter& p) { CheckBox(p, false, true); });
     add("attachment", [](QPainter& p) {
-        p.setPen(QPen(kGrey.darker(130), 1));
-        p.drawRoundedRect(QRect(5, 0, 6, 15), 3, 3);
-        p.drawRoundedRect(QRect(7, 3, 2, 9), 1, 1);
-        Fill(p, 9, 12, 11, 15, kPaper);
-        Fill(p, 7, 0, 9, 3, kPaper);
-        Line(p, 5, 3, 5, 12, kGrey.darker(130));
-        Line(p, 11, 3, 11, 12, kGrey.darker(130));
+        // A paper clip: one wire, outer loop up, inner loop down.
+        Art(p, 0, 1,
+            {"......####......",
+             ".....#....#.....",
+             ".....#....#.....",
+             ".....#....#.....",
+             ".....#..#.#.....",
+             ".....#..#.#.....",
+             ".....#..#.#.....",
+             ".....#..#.#.....",
+             ".....#..#.#.....",
+             ".....#..#.#.....",
+             ".....#..#.#.....",
+             ".....#..#.#.....",
+             ".....#..#.......",
+             "......##........"},
+            {{'#', kGrey.darker(130)}});
     });
     const Draw play = [](QPainter& p) { Polygon(p, {{4, 2}, {12, 8}, {4, 14}}, kGreen, kDarkGreen); };
     add("play", play);
