@@ -1,0 +1,225 @@
+#include "Form1.h"
+
+#include "ConvertJPG.h"
+#include "DesignFont.h"
+#include "FileListScan.h"
+#include "Form2.h"
+#include "JobSettings.h"
+#include "ShrinkRun.h"
+#include "controls/PropertyBag.h"
+#include "controls/mivoButton.h"
+#include "support/StdModul.h"
+
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace {
+
+// Layout positions are in twips; 15 twips make one pixel.
+constexpr int kTwipsPerPixel = 15;
+
+QRect Twips(int left, int top, int width, int height)
+{
+    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
+}
+
+constexpr int kClientWidth = 6165;
+constexpr int kCompactClientHeight = 2175;
+constexpr int kButtonRowTop = 1680;
+constexpr int kExpandedButtonRowTop = 3120;
+// Expanded, the window keeps the compact layout's margin under the button row (the outer
+// height the layout was drawn with includes a title bar whose height varies by desktop).
+constexpr int kExpandedClientHeight = kExpandedButtonRowTop + 375 + (kCompactClientHeight - kButtonRowTop - 375);
+
+mivoButton* CommandButton(QWidget* parent, const QString& caption, const QString& icon, const QRect& geometry)
+{
+    auto* button = new mivoButton(parent);
+    PropertyBag bag;
+    bag.WriteProperty(QStringLiteral("Caption"), caption);
+    bag.WriteProperty(QStringLiteral("Icon"), icon);
+    bag.WriteProperty(QStringLiteral("Font"), app::DesignFont());
+    button->ReadProperties(bag);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QLabel* Label(QWidget* parent, const QString& caption, const QRect& geometry)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setGeometry(geometry);
+    return label;
+}
+
+} // namespace
+
+Form1::Form1(const QString& commandLine, QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setWindowTitle(QStringLiteral("Zimbrel"));
+    setFont(app::DesignFont());
+    setFixedSize(kClientWidth / kTwipsPerPixel, kCompactClientHeight / kTwipsPerPixel);
+    BuildControls();
+
+    // Centred on the screen when first shown.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    Form_Load(commandLine);
+}
+
+void Form1::BuildControls()
+{
+    Label1 = Label(this, QStringLiteral("Verzeichnis der Original-Bilder:"), Twips(120, 120, 2130, 195));
+    CheckSubPath = new QCheckBox(QStringLiteral("Unterverzeichnisse einbeziehen"), this);
+    CheckSubPath->setGeometry(Twips(3480, 100, 2655, 255));
+    T_Quelle = new QLineEdit(this);
+    T_Quelle->setGeometry(Twips(120, 360, 5520, 285));
+    CommandQuelle = new QPushButton(QStringLiteral("..."), this);
+    CommandQuelle->setGeometry(Twips(5640, 360, 375, 285));
+    Label2 = Label(this, QStringLiteral("nach Verzeichnis (wird ggf. neu angelegt):"), Twips(120, 840, 2970, 195));
+    T_Ziel = new QLineEdit(this);
+    T_Ziel->setGeometry(Twips(120, 1080, 5520, 285));
+    CommandZiel = new QPushButton(QStringLiteral("..."), this);
+    CommandZiel->setGeometry(Twips(5640, 1080, 375, 285));
+
+    mivoButton4 = CommandButton(this, QStringLiteral("Über"), QStringLiteral("help"), Twips(120, kButtonRowTop, 975, 375));
+    mivoButton1 = CommandButton(this, QStringLiteral("Optionen"), QStringLiteral("properties"), Twips(1200, kButtonRowTop, 1215, 375));
+    mivoButton2 = CommandButton(this, QStringLiteral("Schließen"), QStringLiteral("error"), Twips(2760, kButtonRowTop, 1575, 375));
+    mivoButton3 = CommandButton(this, QStringLiteral("Verkleinern"), QStringLiteral("ok"), Twips(4440, kButtonRowTop, 1575, 375));
+
+    Frame1 = new QGroupBox(QStringLiteral("Optionen"), this);
+    Frame1->setGeometry(Twips(120, kButtonRowTop, 5895, 1095));
+    Frame1->hide();
+    Label4 = Label(Frame1, QStringLiteral("Kantenlänge / Prozent:"), Twips(120, 240, 1935, 255));
+    T_Groesse = new QLineEdit(Frame1);
+    T_Groesse->setGeometry(Twips(120, 480, 855, 285));
+    Label8 = Label(Frame1, QStringLiteral("z.B. 640 oder 40%"), Twips(1080, 525, 1455, 255));
+    Label5 = Label(Frame1, QStringLiteral("Qualität:"), Twips(3480, 240, 1215, 255));
+    Label_Quality = Label(Frame1, QStringLiteral("##"), Twips(4800, 240, 735, 255));
+    Label_Quality->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    HScroll_Quality = new QScrollBar(Qt::Horizontal, Frame1);
+    HScroll_Quality->setGeometry(Twips(3480, 480, 2055, 255));
+    HScroll_Quality->setRange(10, 100);
+    HScroll_Quality->setSingleStep(1);
+    HScroll_Quality->setPageStep(10);
+    HScroll_Quality->setFocusPolicy(Qt::StrongFocus);
+    Label6 = Label(Frame1, QStringLiteral("gering") + QString(28, u' ') + QStringLiteral("hoch"), Twips(3480, 720, 2055, 255));
+    for (QLabel* label : {Label1, Label2, Label4, Label8, Label5, Label6})
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    // Tab order of the layout (labels take no focus): target, options, close, shrink,
+    // size, quality, subfolders, source, about.
+    const QList<QWidget*> order{T_Ziel,    CommandZiel,     mivoButton1,  mivoButton2, mivoButton3,
+                                T_Groesse, HScroll_Quality, CheckSubPath, T_Quelle,    CommandQuelle,
+                                mivoButton4};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    T_Ziel->setFocus();
+
+    connect(T_Quelle, &QLineEdit::textChanged, this, &Form1::T_Quelle_Change);
+    connect(HScroll_Quality, &QScrollBar::valueChanged, this, &Form1::HScroll_Quality_Change);
+    connect(HScroll_Quality, &QScrollBar::sliderMoved, this, &Form1::HScroll_Quality_Scroll);
+    connect(mivoButton1, &mivoButton::Click, this, &Form1::mivoButton1_Click);
+    connect(mivoButton2, &mivoButton::Click, this, &Form1::mivoButton2_Click);
+    connect(mivoButton3, &mivoButton::Click, this, &Form1::mivoButton3_Click);
+    connect(CommandQuelle, &QPushButton::clicked, this, &Form1::CommandQuelle_Click);
+    connect(CommandZiel, &QPushButton::clicked, this, &Form1::CommandZiel_Click);
+}
+
+void Form1::Form_Load(const QString& commandLine)
+{
+    const batch::StartSettings start = batch::ReadStartSettings(commandLine);
+    T_Quelle->setText(start.source); // fires T_Quelle_Change, which the next line overrides
+    T_Ziel->setText(start.target);
+    CheckSubPath->setChecked(start.includeSubfolders);
+    HScroll_Quality->setValue(start.quality);
+    HScroll_Quality_Change(); // the label shows the value even when it did not change
+    T_Groesse->setText(start.size);
+}
+
+void Form1::T_Quelle_Change()
+{
+    T_Ziel->setText(batch::DerivedTarget(T_Quelle->text()));
+}
+
+void Form1::HScroll_Quality_Change()
+{
+    Label_Quality->setText(QString::number(HScroll_Quality->value()));
+}
+
+void Form1::HScroll_Quality_Scroll()
+{
+    // While the thumb is dragged the value may not have been committed yet.
+    Label_Quality->setText(QString::number(HScroll_Quality->sliderPosition()));
+}
+
+void Form1::mivoButton1_Click()
+{
+    mivoButton1->hide();
+    for (mivoButton* button : {mivoButton2, mivoButton3, mivoButton4})
+        button->move(button->x(), kExpandedButtonRowTop / kTwipsPerPixel);
+    setFixedSize(kClientWidth / kTwipsPerPixel, kExpandedClientHeight / kTwipsPerPixel);
+    Frame1->show();
+}
+
+void Form1::mivoButton2_Click()
+{
+    close();
+}
+
+void Form1::mivoButton3_Click()
+{
+    if (running_)
+        return;
+    batch::RunRequest request;
+    request.sourceText = T_Quelle->text();
+    request.targetText = T_Ziel->text();
+    request.quality = HScroll_Quality->value();
+    request.sizeText = T_Groesse->text();
+    request.includeSubfolders = CheckSubPath->isChecked();
+
+    running_ = true;
+    SetCommandsEnabled(false);
+    Form2Progress progress(this);
+    progress.onOpened = [this](Form2* window) { emit ProgressWindowOpened(window); };
+    const batch::RunOutcome outcome = batch::RunShrinkJob(request, progress);
+    SetCommandsEnabled(true);
+    running_ = false;
+
+    if (outcome == batch::RunOutcome::Finished)
+        close();
+}
+
+void Form1::CommandQuelle_Click()
+{
+    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Verzeichnis der Original-Bilder"), T_Quelle->text());
+    if (!folder.isEmpty())
+        T_Quelle->setText(StdModul::NormalizeFolder(folder));
+}
+
+void Form1::CommandZiel_Click()
+{
+    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Verzeichnis der verkleinerten Bilder"), T_Ziel->text());
+    if (!folder.isEmpty())
+        T_Ziel->setText(StdModul::NormalizeFolder(folder));
+}
+
+void Form1::SetCommandsEnabled(bool enabled)
+{
+    // The mivoButtons keep their own Enabled flag, which is what they obey and draw.
+    for (mivoButton* button : {mivoButton1, mivoButton2, mivoButton3, mivoButton4})
+        button->SetEnabled(enabled);
+    for (QWidget* control : std::initializer_list<QWidget*>{CommandQuelle, CommandZiel, T_Quelle, T_Ziel, CheckSubPath,
+                                                            T_Groesse, HScroll_Quality})
+        control->setEnabled(enabled);
+}
+
+void Form1::Scan(QStringList& files, const QString& srcpath, bool subpath)
+{
+    batch::Scan(files, srcpath, subpath);
+}
+
+void Form1::ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W)
+{
+    batch::ConvertJPG(srcjpg, dstjpgfile, quality, W);
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The main window: the five job settings, the target that follows the source, the
+// options group, and the four command buttons. The shrink itself runs in the widget-free
+// batch code (ShrinkRun); this window reads its controls into a request and shows the run.
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStringList>
+#include <QWidget>
+
+#include <cstdint>
+
+class mivoButton;
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the window and runs Form_Load with commandLine (the program's arguments as
+    // one text, see batch::CommandLineFromArguments).
+    explicit Form1(const QString& commandLine, QWidget* parent = nullptr);
+
+    // The batch steps the shrink command uses, public as the window's methods.
+    void Scan(QStringList& files, const QString& srcpath, bool subpath);
+    void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W);
+
+    // True while a shrink run is in progress (the commands are disabled then).
+    bool IsRunning() const { return running_; }
+
+    QLabel* Label1 = nullptr;
+    QCheckBox* CheckSubPath = nullptr;
+    QLineEdit* T_Quelle = nullptr;
+    QPushButton* CommandQuelle = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* T_Ziel = nullptr;
+    QPushButton* CommandZiel = nullptr;
+    mivoButton* mivoButton4 = nullptr; // "Über"
+    mivoButton* mivoButton1 = nullptr; // "Optionen"
+    mivoButton* mivoButton2 = nullptr; // "Schließen"
+    mivoButton* mivoButton3 = nullptr; // "Verkleinern"
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* T_Groesse = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label_Quality = nullptr;
+    QScrollBar* HScroll_Quality = nullptr;
+    QLabel* Label6 = nullptr;
+
+signals:
+    // The progress window of a run was opened (tests watch a run through it).
+    void ProgressWindowOpened(QWidget* window);
+
+public slots:
+    void Form_Load(const QString& commandLine);
+    void T_Quelle_Change();
+    void HScroll_Quality_Change();
+    void HScroll_Quality_Scroll();
+    void mivoButton1_Click();
+    void mivoButton2_Click();
+    void mivoButton3_Click();
+    void CommandQuelle_Click();
+    void CommandZiel_Click();
+
+private:
+    void BuildControls();
+    void SetCommandsEnabled(bool enabled);
+
+    bool running_ = false;
+};

@@ -1,0 +1,126 @@
+#include "Form2.h"
+
+#include "DesignFont.h"
+#include "controls/PropertyBag.h"
+#include "controls/mivoButton.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QScreen>
+
+namespace {
+
+// Layout positions are in twips; 15 twips make one pixel.
+QRect Twips(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+} // namespace
+
+Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Zimbrel"));
+    setFont(app::DesignFont());
+    setFixedSize(5880 / 15, 1650 / 15);
+
+    Label1 = new QLabel(QStringLiteral("Label1"), this);
+    Label1->setGeometry(Twips(120, 120, 5655, 615));
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Picture1 = new app::ProgressBox(this);
+    Picture1->setGeometry(Twips(120, 840, 5655, 255));
+
+    mivoButton1 = new mivoButton(this);
+    PropertyBag bag;
+    bag.WriteProperty(QStringLiteral("Caption"), QStringLiteral("Abbrechen"));
+    bag.WriteProperty(QStringLiteral("Icon"), QStringLiteral("error"));
+    bag.WriteProperty(QStringLiteral("Font"), app::DesignFont());
+    mivoButton1->ReadProperties(bag);
+    mivoButton1->setGeometry(Twips(1920, 1200, 2055, 375));
+    connect(mivoButton1, &mivoButton::Click, this, &Form2::mivoButton1_Click);
+
+    // Tab order follows the layout table: label, bar, button.
+    mivoButton1->setFocus();
+}
+
+void Form2::mivoButton1_Click()
+{
+    Tag = QStringLiteral("*");
+}
+
+void Form2::closeEvent(QCloseEvent* event)
+{
+    if (closingAllowed_) {
+        event->accept();
+        return;
+    }
+    Tag = QStringLiteral("*");
+    event->ignore();
+}
+
+Form2Progress::~Form2Progress()
+{
+    Close();
+}
+
+void Form2Progress::Open()
+{
+    window_ = new Form2(owner_);
+    // Centred over the owner.
+    if (owner_)
+        window_->move(owner_->frameGeometry().center() - window_->rect().center());
+    window_->show();
+    if (onOpened)
+        onOpened(window_);
+}
+
+void Form2Progress::ClearCancel()
+{
+    if (window_)
+        window_->Tag.clear();
+}
+
+void Form2Progress::ShowStatus(const QString& text)
+{
+    if (!window_)
+        return;
+    window_->Label1->setText(text);
+    window_->repaint();
+}
+
+void Form2Progress::Activate()
+{
+    if (!window_)
+        return;
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+void Form2Progress::ShowProgress(double fraction)
+{
+    if (window_)
+        window_->Picture1->FillBox(0, 0, fraction, 1, QColor(255, 0, 0));
+}
+
+void Form2Progress::LetEventsRun()
+{
+    QCoreApplication::processEvents();
+}
+
+bool Form2Progress::CancelRequested() const
+{
+    return window_ && window_->Tag == QStringLiteral("*");
+}
+
+void Form2Progress::Close()
+{
+    if (!window_)
+        return;
+    window_->closingAllowed_ = true;
+    window_->close();
+    window_ = nullptr;
+}

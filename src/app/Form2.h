@@ -1,0 +1,63 @@
+#pragma once
+// The progress window of a shrink run: what is being done, a red progress bar, and
+// "Abbrechen", which asks the run to stop after the current file.
+
+#include "ProgressBox.h"
+#include "ShrinkRun.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class mivoButton;
+
+class Form2 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form2(QWidget* owner);
+
+    // The cancel marker: empty while the run may go on, "*" once cancelling was asked for.
+    QString Tag;
+
+    QLabel* Label1 = nullptr;
+    app::ProgressBox* Picture1 = nullptr;
+    mivoButton* mivoButton1 = nullptr;
+
+public slots:
+    void mivoButton1_Click();
+
+protected:
+    // Closing by the frame during a run asks the run to stop, like "Abbrechen"; the run
+    // closes the window itself when it ends.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    friend class Form2Progress;
+    bool closingAllowed_ = false;
+};
+
+// Drives a Form2 for a shrink run: creates it when the run opens it, closes it at the end.
+class Form2Progress : public batch::ProgressView {
+public:
+    explicit Form2Progress(QWidget* owner) : owner_(owner) {}
+    ~Form2Progress() override;
+
+    void Open() override;
+    void ClearCancel() override;
+    void ShowStatus(const QString& text) override;
+    void Activate() override;
+    void ShowProgress(double fraction) override;
+    void LetEventsRun() override;
+    bool CancelRequested() const override;
+    void Close() override;
+
+    Form2* Window() const { return window_; }
+    // Told about each window it opens.
+    std::function<void(Form2*)> onOpened;
+
+private:
+    QWidget* owner_;
+    QPointer<Form2> window_;
+};

@@ -1,0 +1,114 @@
+#include "JobSettings.h"
+
+#include "platform/Errors.h"
+#include "platform/Numeric.h"
+#include "support/StdModul.h"
+#include "support/StdRegistry.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace batch {
+
+namespace {
+
+constexpr std::int32_t kCurrentUser = 1;
+
+const QString kShellFoldersKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+
+QString Stored(const QString& name, const QString& fallback)
+{
+    return StdRegistry::GetRegValue(kCurrentUser, StdRegistry::GetSettingsKey(), name, fallback);
+}
+
+void Store(const QString& name, const QString& text)
+{
+    StdRegistry::SaveRegString(kCurrentUser, StdRegistry::GetSettingsKey(), name, text);
+}
+
+// True when the leading-number reading finds a number at all (not just 0 for text
+// without one); blanks, tabs and line feeds may stand anywhere, as that reading allows.
+bool HasLeadingNumber(const QString& text)
+{
+    static const QRegularExpression number(
+        QStringLiteral("^[ \\t\\n]*[+-]?[ \\t\\n]*(\\d|\\.[ \\t\\n]*\\d|&[ \\t\\n]*[HhOo])"));
+    return number.match(text).hasMatch();
+}
+
+std::int32_t ReadQuality(const QString& text)
+{
+    if (!HasLeadingNumber(text))
+        return kDefaultQuality;
+    std::int32_t quality = kDefaultQuality;
+    errors::IgnoreErrors([&] { quality = numeric::ToInt32(numeric::LeadingNumber(text)); });
+    return std::clamp(quality, kMinQuality, kMaxQuality);
+}
+
+} // namespace
+
+QString DerivedTarget(const QString& source)
+{
+    return StdModul::NormalizeFolder(source) + QStringLiteral("_klein");
+}
+
+StartSettings ReadStartSettings(const QString& commandLine)
+{
+    StartSettings settings;
+    QString rest = commandLine;
+    const QString argument = StdModul::CutArgument(rest);
+
+    if (!argument.isEmpty()) {
+        if (StdModul::FolderExists(argument)) {
+            settings.source = StdModul::NormalizeFolder(argument);
+            settings.target = StdModul::NormalizeFolder(argument) + QStringLiteral("_klein");
+        } else {
+            settings.source = argument;
+            settings.target = StdModul::GetFolderPart(argument) + StdModul::GetBaseName(argument)
+                + QStringLiteral("_klein.jpg");
+        }
+    } else {
+        const QString pictures = StdRegistry::GetRegValue(kCurrentUser, kShellFoldersKey, QStringLiteral("My Pictures"), QString());
+        settings.source = Stored(kSourcePathValue, pictures);
+        settings.target = Stored(kDestPathValue, QString());
+        if (settings.target.isEmpty())
+            settings.target = DerivedTarget(settings.source);
+    }
+
+    settings.includeSubfolders = Stored(kSubPathValue, QStringLiteral("0")) == QStringLiteral("1");
+    settings.quality = ReadQuality(Stored(kQualityValue, QString::number(kDefaultQuality)));
+    settings.size = Stored(kSizeValue, kDefaultSize);
+    return settings;
+}
+
+QString CommandLineFromArguments(const QStringList& arguments)
+{
+    QStringList parts;
+    for (const QString& argument : arguments) {
+        const bool needsQuotes = argument.isEmpty() || argument.startsWith(u'\'')
+            || std::any_of(argument.begin(), argument.end(), [](QChar c) { return c.unicode() <= 32 || c == u'"'; });
+        if (needsQuotes) {
+            QString quoted = argument;
+            quoted.replace(u'"', QStringLiteral("\"\""));
+            parts << u'"' + quoted + u'"';
+        } else {
+            parts << argument;
+        }
+    }
+    return parts.join(u' ');
+}
+
+void SaveFolderSettings(const QString& sourceText, const QString& targetText, bool includeSubfolders)
+{
+    Store(kSourcePathValue, sourceText);
+    Store(kDestPathValue, targetText);
+    Store(kSubPathValue, includeSubfolders ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void SaveQualityAndSize(std::int32_t quality, const QString& sizeText)
+{
+    Store(kQualityValue, QString::number(quality));
+    Store(kSizeValue, sizeText);
+}
+
+} // namespace batch

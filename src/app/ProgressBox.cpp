@@ -1,0 +1,60 @@
+#include "ProgressBox.h"
+
+#include "platform/Numeric.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+namespace app {
+
+ProgressBox::ProgressBox(QWidget* parent) : QFrame(parent)
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(2);
+}
+
+void ProgressBox::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    const QSize inner = contentsRect().size().expandedTo(QSize(1, 1));
+    if (canvas_.size() == inner)
+        return;
+    QImage resized(inner, QImage::Format_RGB32);
+    resized.fill(palette().color(QPalette::Button));
+    QPainter painter(&resized);
+    painter.drawImage(0, 0, canvas_);
+    canvas_ = resized;
+}
+
+void ProgressBox::FillBox(double x1, double y1, double x2, double y2, const QColor& colour)
+{
+    const auto toPixel = [](double position, int size) {
+        return static_cast<int>(std::clamp(numeric::RoundHalfEven(position * size), 0.0, static_cast<double>(size)));
+    };
+    const int w = canvas_.width();
+    const int h = canvas_.height();
+    int left = toPixel(std::min(x1, x2), w);
+    int right = toPixel(std::max(x1, x2), w);
+    int top = toPixel(std::min(y1, y2), h);
+    int bottom = toPixel(std::max(y1, y2), h);
+    if (right == left)
+        right = std::min(left + 1, w);
+    if (bottom == top)
+        bottom = std::min(top + 1, h);
+    if (right <= left || bottom <= top)
+        return;
+    QPainter painter(&canvas_);
+    painter.fillRect(QRect(left, top, right - left, bottom - top), colour);
+    painter.end();
+    update();
+}
+
+void ProgressBox::paintEvent(QPaintEvent* event)
+{
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    painter.drawImage(contentsRect().topLeft(), canvas_);
+}
+
+} // namespace app

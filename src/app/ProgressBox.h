@@ -1,0 +1,32 @@
+#pragma once
+// The progress window's picture box: a sunken box whose inner area has its own drawing
+// scale, 0..1 across and 0..1 down. Drawings stay until drawn over (they survive repaints).
+
+#include <QColor>
+#include <QFrame>
+#include <QImage>
+
+namespace app {
+
+class ProgressBox : public QFrame {
+    Q_OBJECT
+public:
+    explicit ProgressBox(QWidget* parent = nullptr);
+
+    // Fills the box from (x1, y1) to (x2, y2) in the 0..1 scale, outline and fill in colour.
+    // Scale positions map to inner pixels by rounding half to even; a box always covers at
+    // least the pixel its start lies in.
+    void FillBox(double x1, double y1, double x2, double y2, const QColor& colour);
+
+    // What the inner area shows now (for tests and screenshots).
+    const QImage& Canvas() const { return canvas_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QImage canvas_;
+};
+
+} // namespace app

@@ -1,0 +1,78 @@
+#pragma once
+// Helpers shared by the app tests: pictures on disk, a private settings store, and a
+// progress view that records what a run shows.
+
+#include "app/ShrinkRun.h"
+
+#include <QDir>
+#include <QImage>
+#include <QImageReader>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <vector>
+
+namespace apptest {
+
+// Writes a w x h JPEG with some structure (not a flat colour) to path, creating folders.
+inline bool WriteJpeg(const QString& path, int w, int h)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb((x * 255) / w, (y * 255) / h, (x + y) % 256));
+    return image.save(path, "JPG", 90);
+}
+
+inline QSize JpegSize(const QString& path)
+{
+    return QImageReader(path).size();
+}
+
+// Points the settings store at a fresh folder for the lifetime of the object.
+class PrivateStore {
+public:
+    PrivateStore()
+    {
+        previous_ = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
+    }
+    ~PrivateStore() { qputenv("XDG_CONFIG_HOME", previous_); }
+    PrivateStore(const PrivateStore&) = delete;
+    PrivateStore& operator=(const PrivateStore&) = delete;
+
+private:
+    QTemporaryDir dir_;
+    QByteArray previous_;
+};
+
+class RecordingProgress : public batch::ProgressView {
+public:
+    void Open() override { ++opened; }
+    void ClearCancel() override { cancel = false; }
+    void ShowStatus(const QString& text) override
+    {
+        statuses << text;
+        if (onStatus)
+            onStatus(*this, text);
+    }
+    void Activate() override { ++activated; }
+    void ShowProgress(double fraction) override { fractions.push_back(fraction); }
+    void LetEventsRun() override { ++eventPasses; }
+    bool CancelRequested() const override { return cancel; }
+    void Close() override { ++closed; }
+
+    int opened = 0;
+    int activated = 0;
+    int closed = 0;
+    int eventPasses = 0;
+    bool cancel = false;
+    QStringList statuses;
+    std::vector<double> fractions;
+    std::function<void(RecordingProgress&, const QString&)> onStatus;
+};
+
+} // namespace apptest
