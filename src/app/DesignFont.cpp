@@ -16,6 +16,7 @@ QFont DesignFont()
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
     font.setStyleHint(QFont::SansSerif);
+    font.setStretch(92);
     return font;
 }
 
