@@ -1,0 +1,236 @@
+#include "AppTestSupport.h"
+
+#include "app/Form1.h"
+#include "app/Form2.h"
+#include "app/JobSettings.h"
+#include "controls/mivoButton.h"
+#include "platform/MessageBox.h"
+#include "support/StdRegistry.h"
+
+#include <QFileInfo>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using apptest::JpegSize;
+using apptest::WriteJpeg;
+
+namespace {
+
+const QString kUnset = QStringLiteral("<unset>");
+
+QString StoredValue(const QString& name)
+{
+    return StdRegistry::GetRegValue(1, StdRegistry::GetSettingsKey(), name, kUnset);
+}
+
+// Clicks a mivoButton the way a user does: the cursor over it, press and release.
+void Click(mivoButton* button)
+{
+    button->SetCursorSource([button] { return button->mapToGlobal(button->rect().center()); });
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+}
+
+// Share of the progress bar's first row that is red.
+double RedShare(const QImage& canvas)
+{
+    int red = 0;
+    for (int x = 0; x < canvas.width(); ++x)
+        red += canvas.pixel(x, 0) == qRgb(255, 0, 0);
+    return static_cast<double>(red) / canvas.width();
+}
+
+class Form1Test : public ::testing::Test {
+protected:
+    QString Path(const QString& relative) const { return root.path() + u'/' + relative; }
+
+    apptest::PrivateStore store;
+    QTemporaryDir root;
+};
+
+} // namespace
+
+TEST_F(Form1Test, FirstStartShowsTheDefaultsInTheCompactLayout)
+{
+    Form1 window{QString()};
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    EXPECT_EQ(window.windowTitle(), "Zimbrel");
+    EXPECT_EQ(window.size(), QSize(411, 145));
+    EXPECT_EQ(window.T_Quelle->text(), pictures);
+    EXPECT_EQ(window.T_Ziel->text(), batch::DerivedTarget(pictures));
+    EXPECT_FALSE(window.CheckSubPath->isChecked());
+    EXPECT_EQ(window.HScroll_Quality->value(), 80);
+    EXPECT_EQ(window.Label_Quality->text(), "80");
+    EXPECT_EQ(window.T_Groesse->text(), "640");
+    EXPECT_TRUE(window.Frame1->isHidden());
+    EXPECT_EQ(window.mivoButton3->Caption(), "Verkleinern");
+    EXPECT_EQ(window.mivoButton2->Icon(), "error");
+    EXPECT_EQ(window.T_Quelle->geometry(), QRect(8, 24, 368, 19));
+    EXPECT_EQ(window.mivoButton3->geometry(), QRect(296, 112, 105, 25));
+    // The tab order starts at the target box and runs on to the options button.
+    EXPECT_EQ(window.T_Ziel->nextInFocusChain(), window.CommandZiel);
+}
+
+TEST_F(Form1Test, StartWithArgumentsAndStoredSettings)
+{
+    ASSERT_TRUE(QDir().mkpath(Path("Bilder")));
+    StdRegistry::SaveRegString(1, StdRegistry::GetSettingsKey(), batch::kSourcePathValue, "/stored");
+    StdRegistry::SaveRegString(1, StdRegistry::GetSettingsKey(), batch::kQualityValue, "35");
+    StdRegistry::SaveRegString(1, StdRegistry::GetSettingsKey(), batch::kSubPathValue, "1");
+    {
+        Form1 window(Path("Bilder/"));
+        EXPECT_EQ(window.T_Quelle->text(), Path("Bilder"));
+        EXPECT_EQ(window.T_Ziel->text(), Path("Bilder_klein"));
+        EXPECT_TRUE(window.CheckSubPath->isChecked());
+        EXPECT_EQ(window.Label_Quality->text(), "35");
+    }
+    Form1 file(batch::CommandLineFromArguments({Path("Meine Bilder/a.b.jpg")}));
+    EXPECT_EQ(file.T_Quelle->text(), Path("Meine Bilder/a.b.jpg"));
+    EXPECT_EQ(file.T_Ziel->text(), Path("Meine Bilder/a.b_klein.jpg"));
+}
+
+TEST_F(Form1Test, TargetFollowsEveryChangeOfTheSource)
+{
+    Form1 window{QString()};
+    window.T_Ziel->setText("/chosen/target");
+    window.T_Quelle->clear();
+    EXPECT_EQ(window.T_Ziel->text(), "_klein");
+    QTest::keyClicks(window.T_Quelle, "/data/Bilder/");
+    EXPECT_EQ(window.T_Ziel->text(), "/data/Bilder_klein");
+    window.T_Quelle->setText("/");
+    EXPECT_EQ(window.T_Ziel->text(), "/_klein");
+}
+
+TEST_F(Form1Test, OptionsExpandTheWindowOnceAndForGood)
+{
+    Form1 window{QString()};
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    Click(window.mivoButton1);
+    EXPECT_TRUE(window.mivoButton1->isHidden());
+    EXPECT_TRUE(window.Frame1->isVisible());
+    EXPECT_EQ(window.Frame1->geometry(), QRect(8, 112, 393, 73));
+    for (mivoButton* button : {window.mivoButton2, window.mivoButton3, window.mivoButton4})
+        EXPECT_EQ(button->y(), 208);
+    EXPECT_EQ(window.mivoButton4->x(), 8);
+    EXPECT_EQ(window.height(), 241);
+    EXPECT_EQ(window.T_Groesse->geometry(), QRect(8, 32, 57, 19));
+}
+
+TEST_F(Form1Test, QualityLabelFollowsTheThumbWhileDragging)
+{
+    Form1 window{QString()};
+    QScrollBar* bar = window.HScroll_Quality;
+    bar->setSliderDown(true);
+    bar->setSliderPosition(37);
+    EXPECT_EQ(window.Label_Quality->text(), "37");
+    bar->setSliderPosition(99);
+    EXPECT_EQ(window.Label_Quality->text(), "99");
+    bar->setSliderDown(false);
+    bar->setValue(5);
+    EXPECT_EQ(bar->value(), 10);
+    EXPECT_EQ(window.Label_Quality->text(), "10");
+    bar->setValue(500);
+    EXPECT_EQ(window.Label_Quality->text(), "100");
+}
+
+TEST_F(Form1Test, CloseEndsWithoutSaving)
+{
+    Form1 window{QString()};
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.T_Groesse->setText("50%");
+    Click(window.mivoButton2);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(StoredValue(batch::kSizeValue), kUnset);
+}
+
+TEST_F(Form1Test, FolderRunShowsProgressThenClosesTheProgram)
+{
+    for (int i = 1; i <= 4; ++i)
+        ASSERT_TRUE(WriteJpeg(Path(QStringLiteral("src/%1.jpg").arg(i)), 64, 48));
+    Form1 window(Path("src"));
+    window.T_Ziel->setText(Path("out"));
+    window.T_Groesse->setText("32");
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    QPointer<Form2> progress;
+    double shareAfterFirst = -1;
+    bool commandsWereDisabled = false;
+    QObject::connect(&window, &Form1::ProgressWindowOpened, [&](QWidget* opened) {
+        progress = qobject_cast<Form2*>(opened);
+        // The first chance for this to run is the event processing after the first file.
+        QTimer::singleShot(0, [&] {
+            shareAfterFirst = RedShare(progress->Picture1->Canvas());
+            commandsWereDisabled = !window.mivoButton3->Enabled() && !window.T_Quelle->isEnabled();
+            window.mivoButton3_Click(); // a second command during the run is ignored
+        });
+    });
+    Click(window.mivoButton3);
+
+    EXPECT_NEAR(shareAfterFirst, 0.25, 0.01);
+    EXPECT_TRUE(commandsWereDisabled);
+    EXPECT_FALSE(window.isVisible()); // the program ends after the run
+    EXPECT_TRUE(progress.isNull() || !progress->isVisible());
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_EQ(JpegSize(Path(QStringLiteral("out/%1.jpg").arg(i))), QSize(32, 24));
+    EXPECT_EQ(StoredValue(batch::kDestPathValue), Path("out"));
+    EXPECT_EQ(StoredValue(batch::kSizeValue), "32");
+}
+
+TEST_F(Form1Test, AbbrechenAndTheFrameCloseBoxStopTheRunAfterTheCurrentFile)
+{
+    for (int i = 1; i <= 5; ++i)
+        ASSERT_TRUE(WriteJpeg(Path(QStringLiteral("src/%1.jpg").arg(i)), 40, 40));
+    for (const bool byFrame : {false, true}) {
+        const QString target = Path(byFrame ? "frame" : "button");
+        Form1 window(Path("src"));
+        window.T_Ziel->setText(target);
+        window.show();
+        QPointer<Form2> progress;
+        bool stillShownAfterFrameClose = false;
+        QObject::connect(&window, &Form1::ProgressWindowOpened, [&](QWidget* opened) {
+            progress = qobject_cast<Form2*>(opened);
+            QTimer::singleShot(0, [&] {
+                if (byFrame) {
+                    progress->close();
+                    stillShownAfterFrameClose = progress->isVisible();
+                } else {
+                    Click(progress->mivoButton1);
+                }
+            });
+        });
+        Click(window.mivoButton3);
+        EXPECT_TRUE(QFileInfo::exists(target + "/1.jpg"));
+        EXPECT_FALSE(QFileInfo::exists(target + "/2.jpg")) << byFrame;
+        EXPECT_EQ(stillShownAfterFrameClose, byFrame);
+        EXPECT_FALSE(window.isVisible());
+        EXPECT_EQ(StoredValue(batch::kDestPathValue), target);
+    }
+}
+
+TEST_F(Form1Test, RefusedRunKeepsTheWindowOpenAndSavesNothing)
+{
+    ASSERT_TRUE(QDir().mkpath(Path("src")));
+    Form1 window(Path("src"));
+    window.T_Ziel->setText(Path("src/klein"));
+    window.show();
+    platform::MessageBoxRecorder boxes;
+    bool opened = false;
+    QObject::connect(&window, &Form1::ProgressWindowOpened, [&] { opened = true; });
+    Click(window.mivoButton3);
+    ASSERT_EQ(boxes.Calls().size(), 1u);
+    EXPECT_EQ(boxes.Calls()[0].text, "Ziel-Verzeichnis darf nicht unterhalb des Quell-Verzeichnisses liegen!");
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.mivoButton3->Enabled());
+    EXPECT_EQ(window.T_Ziel->text(), Path("src/klein"));
+    EXPECT_FALSE(QFileInfo::exists(Path("src/klein")));
+    EXPECT_EQ(StoredValue(batch::kQualityValue), kUnset);
+}
