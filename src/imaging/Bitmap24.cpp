@@ -2,7 +2,6 @@
 
 #include <QFile>
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 namespace imaging {
@@ -34,24 +33,6 @@ bool FitsInMemory(std::int32_t width, std::int32_t height, int copies, std::int6
     return stride * height * copies + extraBytes <= AvailableMemoryBytes();
 }
 
-namespace {
-
-// A 12-megapixel picture spans nine thousand 4 KiB pages, each faulted in separately as the
-// decoder first writes it; 2 MiB pages make that a few dozen. Only a hint: without
-// transparent huge pages nothing changes.
-void AdviseHugePages(void* memory, std::int64_t bytes)
-{
-    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-    if (bytes < static_cast<std::int64_t>(4 * kHugePage))
-        return;
-    const auto start = (reinterpret_cast<std::uintptr_t>(memory) + kHugePage - 1) & ~(kHugePage - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(memory) + static_cast<std::uintptr_t>(bytes)) & ~(kHugePage - 1);
-    if (end > start)
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-}
-
-} // namespace
-
 Bitmap24 NewBitmap24(std::int32_t width, std::int32_t height)
 {
     Bitmap24 result;
@@ -70,7 +51,6 @@ Bitmap24 NewBitmap24(std::int32_t width, std::int32_t height)
         return result;
     result.picture = Picture(bitmap);
     const std::int64_t stride = (std::int64_t{width} * 3 + 3) & ~std::int64_t{3};
-    AdviseHugePages(bits, stride * height);
     result.bits = static_cast<std::uint8_t*>(bits);
     result.stride = stride;
     result.width = width;

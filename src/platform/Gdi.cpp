@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <variant>
 
+#include <sys/mman.h>
+
 namespace gdi {
 
 namespace {
@@ -81,6 +83,20 @@ std::int64_t StrideFor(std::int32_t width, std::int32_t bitsPerPixel)
     return (std::int64_t{width} * bitsPerPixel / 8 + 3) & ~std::int64_t{3};
 }
 
+// A 12-megapixel picture spans nine thousand 4 KiB pages, each faulted in separately when
+// first written; 2 MiB pages make that a few dozen. Only a hint: without transparent huge
+// pages nothing changes.
+void AdviseHugePages(void* memory, std::int64_t bytes)
+{
+    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+    if (bytes < static_cast<std::int64_t>(4 * kHugePage))
+        return;
+    const auto start = (reinterpret_cast<std::uintptr_t>(memory) + kHugePage - 1) & ~(kHugePage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(memory) + static_cast<std::uintptr_t>(bytes)) & ~(kHugePage - 1);
+    if (end > start)
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+}
+
 HBITMAP NewBitmap(std::int32_t width, std::int32_t height, std::int32_t bitsPerPixel, bool bottomUp)
 {
     if (width <= 0 || height <= 0 || std::int64_t{width} * height > kMaxBitmapPixels)
@@ -95,6 +111,7 @@ HBITMAP NewBitmap(std::int32_t width, std::int32_t height, std::int32_t bitsPerP
     bitmap.memory.reset(static_cast<std::uint8_t*>(std::calloc(bitmap.stride * height, 1)));
     if (!bitmap.memory)
         return 0;
+    AdviseHugePages(bitmap.memory.get(), bitmap.stride * height);
     if (bitsPerPixel == 32) {
         // The unused byte reads 0xFF so the memory is a valid opaque RGB32 image.
         for (std::int32_t y = 0; y < height; ++y) {
