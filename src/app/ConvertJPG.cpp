@@ -12,19 +12,19 @@ namespace batch {
 
 SizeSpec ReadSizeSpec(const QString& W)
 {
-    SizeSpec spec;
-    errors::IgnoreErrors([&] { spec.N = numeric::ToInt32(numeric::LeadingNumber(W)); });
-    spec.percent = W.endsWith(QLatin1Char('%'));
-    return spec;
+    SizeSpec size;
+    errors::IgnoreErrors([&] { size.N = numeric::ToInt32(numeric::LeadingNumber(W)); });
+    size.percent = W.endsWith(QLatin1Char('%'));
+    return size;
 }
 
 void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W)
 {
-    // Step 1 (the percent test of step 3 is read here too; it cannot fail).
-    const SizeSpec spec = ReadSizeSpec(W);
-    std::int32_t N = spec.N;
+    // The size text: its leading number, and percent mode when it ends in "%".
+    const SizeSpec size = ReadSizeSpec(W);
+    std::int32_t N = size.N;
 
-    // Step 2. The loaded picture goes as soon as it is copied, so at most the loaded and
+    // The loaded picture goes as soon as it is copied, so at most the loaded and
     // the result bitmap are held at once.
     aDIBSection loaded;
     errors::IgnoreErrors([&] {
@@ -35,11 +35,11 @@ void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t q
 
     std::unique_ptr<aDIBSection> resampled;
     const aDIBSection* result = nullptr;
-    if (!spec.percent) {
-        // Step 4.
+    if (!size.percent) {
+        // No number (or 0) means the usual 640 pixels.
         if (N == 0)
             N = 640;
-        // Step 5: the longer edge becomes N; smaller pictures keep their size.
+        // The longer edge becomes N; smaller pictures keep their size.
         errors::IgnoreErrors([&] {
             const std::int32_t w = loaded.Width();
             const std::int32_t h = loaded.Height();
@@ -57,7 +57,7 @@ void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t q
             }
         });
     } else {
-        // Step 6: both edges scaled, no limits either way.
+        // Percent: both edges scaled, no limits either way.
         errors::IgnoreErrors([&] {
             const double f = N / 100.0;
             resampled = loaded.Resample(numeric::ToInt32(loaded.Height() * f), numeric::ToInt32(loaded.Width() * f));
@@ -65,10 +65,10 @@ void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t q
         });
     }
 
-    // Step 7: no result (a failed resample) raises ObjectRequired inside, ignored here.
+    // No result (a failed resample) raises ObjectRequired inside, ignored here.
     errors::IgnoreErrors([&] { mIntelJPEGLibrary::WriteJPEGFile(result, dstjpgfile, quality); });
 
-    // Step 8: the result, then the loaded bitmap.
+    // Released in reverse order: the result, then the loaded bitmap.
     resampled.reset();
     loaded.ClearUp();
 }

@@ -3,6 +3,7 @@
 // progress view that records what a run shows.
 
 #include "app/ShrinkRun.h"
+#include "support/StdRegistry.h"
 
 #include <QDir>
 #include <QImage>
@@ -30,6 +31,13 @@ inline bool WriteJpeg(const QString& path, int w, int h)
 inline QSize JpegSize(const QString& path)
 {
     return QImageReader(path).size();
+}
+
+// A value under the program's settings key, or kUnset when it was never written.
+inline const QString kUnset = QStringLiteral("<unset>");
+inline QString StoredValue(const QString& name)
+{
+    return StdRegistry::GetRegValue(1, StdRegistry::GetSettingsKey(), name, kUnset);
 }
 
 // Points the settings store at a fresh folder for the lifetime of the object.

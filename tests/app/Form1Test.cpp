@@ -22,12 +22,8 @@ using apptest::WriteJpeg;
 
 namespace {
 
-const QString kUnset = QStringLiteral("<unset>");
-
-QString StoredValue(const QString& name)
-{
-    return StdRegistry::GetRegValue(1, StdRegistry::GetSettingsKey(), name, kUnset);
-}
+using apptest::kUnset;
+using apptest::StoredValue;
 
 // Clicks a mivoButton the way a user does: the cursor over it, press and release.
 void Click(mivoButton* button)

@@ -21,12 +21,8 @@ using platform::MsgIcon;
 
 namespace {
 
-const QString kUnset = QStringLiteral("<unset>");
-
-QString StoredValue(const QString& name)
-{
-    return StdRegistry::GetRegValue(1, StdRegistry::GetSettingsKey(), name, kUnset);
-}
+using apptest::kUnset;
+using apptest::StoredValue;
 
 const MessageBoxCall kIdentical{"Quell- und Ziel-Verzeichnisse sind identisch!", "Verzeichnis", MsgIcon::Exclamation,
                                 MsgButtons::OK};

@@ -1,0 +1,75 @@
+#pragma once
+// What the JPEG benchmarks share: photo-like test pictures and the plain decode that is
+// their floor.
+
+#include <QByteArray>
+
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace bench {
+
+// A width x height JPEG (quality 90, 4:2:0, like a camera's) with photo-like content:
+// smooth gradients, soft waves, hard-edged shapes and sensor-like noise. A flat colour
+// would decode unrealistically fast. Empty on failure.
+inline QByteArray PhotoLikeJpeg(int width, int height, unsigned seed)
+{
+    std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
+    std::mt19937 generator(seed);
+    std::normal_distribution<float> noise(0.0f, 6.0f);
+    const int shift = static_cast<int>(seed % 5) * 97;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const float wave = 40.0f * std::sin((x + shift) * 0.013f) * std::cos(y * 0.021f);
+            const bool inShape = (((x + shift) / 350 + y / 280) % 3 == 0) && (x % 350 > 40);
+            const float base[3] = {60.0f + 150.0f * x / width + wave, 40.0f + 170.0f * y / height,
+                                   inShape ? 210.0f : 90.0f - wave};
+            unsigned char* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+            for (int c = 0; c < 3; ++c)
+                p[c] = static_cast<unsigned char>(std::clamp(base[c] + noise(generator), 0.0f, 255.0f));
+        }
+    }
+    QByteArray result;
+    tjhandle encoder = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    if (tjCompress2(encoder, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_420, 90, 0) == 0)
+        result = QByteArray(reinterpret_cast<const char*>(jpeg), static_cast<qsizetype>(size));
+    tjFree(jpeg);
+    tjDestroy(encoder);
+    return result;
+}
+
+// A plain full-size decode with the decoder's default (accurate) settings, into the same
+// bottom-up BGR layout the picture loader fills, reusing one buffer: the floor for any
+// exact full-resolution shrink of the file.
+class PlainDecoder {
+public:
+    PlainDecoder() : decoder_(tjInitDecompress()) {}
+    ~PlainDecoder() { tjDestroy(decoder_); }
+    PlainDecoder(const PlainDecoder&) = delete;
+    PlainDecoder& operator=(const PlainDecoder&) = delete;
+
+    bool Decode(const QByteArray& jpeg)
+    {
+        const auto* data = reinterpret_cast<const unsigned char*>(jpeg.constData());
+        const auto size = static_cast<unsigned long>(jpeg.size());
+        int width = 0, height = 0, subsampling = 0, colourspace = 0;
+        if (tjDecompressHeader3(decoder_, data, size, &width, &height, &subsampling, &colourspace) != 0)
+            return false;
+        const int pitch = (width * 3 + 3) & ~3;
+        pixels_.resize(static_cast<std::size_t>(pitch) * height);
+        return tjDecompress2(decoder_, data, size, pixels_.data(), width, pitch, height, TJPF_BGR, TJFLAG_BOTTOMUP) == 0;
+    }
+    const unsigned char* Pixels() const { return pixels_.data(); }
+
+private:
+    tjhandle decoder_;
+    std::vector<unsigned char> pixels_;
+};
+
+} // namespace bench
