@@ -10,6 +10,7 @@
 #include "controls/mivoButton.h"
 #include "support/StdModul.h"
 
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QScreen>
@@ -182,12 +183,25 @@ void Form1::mivoButton3_Click()
     SetCommandsEnabled(false);
     Form2Progress progress(this);
     progress.onOpened = [this](Form2* window) { emit ProgressWindowOpened(window); };
+    progress_ = &progress;
     const batch::RunOutcome outcome = batch::RunShrinkJob(request, progress);
+    progress_ = nullptr;
     SetCommandsEnabled(true);
     running_ = false;
 
     if (outcome == batch::RunOutcome::Finished)
         close();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    if (!running_) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    if (progress_ && progress_->Window())
+        progress_->Window()->Tag = QStringLiteral("*");
+    event->ignore();
 }
 
 void Form1::CommandQuelle_Click()

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 
+class Form2Progress;
 class mivoButton;
 
 class Form1 : public QWidget {
@@ -65,9 +66,15 @@ public slots:
     void CommandQuelle_Click();
     void CommandZiel_Click();
 
+protected:
+    // Closing the window by its frame during a run stops the run after the current file,
+    // like "Abbrechen"; the program then ends as after every run.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void BuildControls();
     void SetCommandsEnabled(bool enabled);
 
     bool running_ = false;
+    Form2Progress* progress_ = nullptr; // the running run's progress window, if any
 };

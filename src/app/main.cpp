@@ -6,12 +6,13 @@
 #include "MessageBoxDialog.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zimbrel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Zimbrel"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/zimbrel/zimbrel.png")));
     platform::SetMessageBoxPresenter(app::ShowMessageBoxDialog);
 
     QStringList arguments = QApplication::arguments();

@@ -180,32 +180,34 @@ TEST_F(Form1Test, FolderRunShowsProgressThenClosesTheProgram)
     EXPECT_EQ(StoredValue(batch::kSizeValue), "32");
 }
 
-TEST_F(Form1Test, AbbrechenAndTheFrameCloseBoxStopTheRunAfterTheCurrentFile)
+TEST_F(Form1Test, AbbrechenAndTheFrameCloseBoxesStopTheRunAfterTheCurrentFile)
 {
     for (int i = 1; i <= 5; ++i)
         ASSERT_TRUE(WriteJpeg(Path(QStringLiteral("src/%1.jpg").arg(i)), 40, 40));
-    for (const bool byFrame : {false, true}) {
-        const QString target = Path(byFrame ? "frame" : "button");
+    enum class Stop { Button, ProgressFrame, MainFrame };
+    for (const Stop stop : {Stop::Button, Stop::ProgressFrame, Stop::MainFrame}) {
+        const QString target = Path(QStringLiteral("out%1").arg(static_cast<int>(stop)));
         Form1 window(Path("src"));
         window.T_Ziel->setText(target);
         window.show();
         QPointer<Form2> progress;
-        bool stillShownAfterFrameClose = false;
+        bool windowsStayedOpen = false;
         QObject::connect(&window, &Form1::ProgressWindowOpened, [&](QWidget* opened) {
             progress = qobject_cast<Form2*>(opened);
             QTimer::singleShot(0, [&] {
-                if (byFrame) {
-                    progress->close();
-                    stillShownAfterFrameClose = progress->isVisible();
-                } else {
+                if (stop == Stop::Button)
                     Click(progress->mivoButton1);
-                }
+                else if (stop == Stop::ProgressFrame)
+                    progress->close();
+                else
+                    window.close();
+                windowsStayedOpen = progress->isVisible() && window.isVisible();
             });
         });
         Click(window.mivoButton3);
+        EXPECT_TRUE(windowsStayedOpen) << static_cast<int>(stop);
         EXPECT_TRUE(QFileInfo::exists(target + "/1.jpg"));
-        EXPECT_FALSE(QFileInfo::exists(target + "/2.jpg")) << byFrame;
-        EXPECT_EQ(stillShownAfterFrameClose, byFrame);
+        EXPECT_FALSE(QFileInfo::exists(target + "/2.jpg")) << static_cast<int>(stop);
         EXPECT_FALSE(window.isVisible());
         EXPECT_EQ(StoredValue(batch::kDestPathValue), target);
     }
