@@ -7,6 +7,7 @@
 #include "platform/Numeric.h"
 
 #include <memory>
+#include <utility>
 
 namespace batch {
 
@@ -28,9 +29,9 @@ void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t q
     // the result bitmap are held at once.
     aDIBSection loaded;
     errors::IgnoreErrors([&] {
-        const Picture picture = imaging::LoadPicture(srcjpg);
+        Picture picture = imaging::LoadPicture(srcjpg);
         if (!picture.IsEmpty())
-            loaded.CreateFromPicture(picture.Handle());
+            loaded.CreateFromPicture(std::move(picture));
     });
 
     std::unique_ptr<aDIBSection> resampled;

@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <utility>
 
 class Picture {
 public:
@@ -24,6 +25,8 @@ public:
     static Picture FromImage(const QImage& image);
 
     gdi::HBITMAP Handle() const { return bitmap_; }
+    // Gives up the bitmap to the caller, who deletes it; the picture becomes empty.
+    gdi::HBITMAP Release() { return std::exchange(bitmap_, 0); }
     bool IsEmpty() const { return bitmap_ == 0; }
     std::int32_t Width() const;
     std::int32_t Height() const;

@@ -74,6 +74,25 @@ void aDIBSection::CreateFromPicture(gdi::HBITMAP picd)
     gdi::DeleteDC(source);
 }
 
+void aDIBSection::CreateFromPicture(Picture&& picture)
+{
+    gdi::BITMAPINFOHEADER header;
+    if (!gdi::GetDIBHeader(picture.Handle(), header) || header.biBitCount != 24 || header.biHeight <= 0) {
+        CreateFromPicture(picture.Handle());
+        return;
+    }
+    ClearUp();
+    hdc_ = gdi::CreateCompatibleDC(0);
+    if (!hdc_)
+        return;
+    header_ = header;
+    gdi::BITMAP description;
+    gdi::GetObject(picture.Handle(), description);
+    hDib_ = picture.Release();
+    bits_ = static_cast<std::uint8_t*>(description.bmBits);
+    previousBitmap_ = gdi::SelectObject(hdc_, hDib_);
+}
+
 void aDIBSection::LoadPictureBlt(gdi::HDC lhDC, std::int32_t lSrcLeft, std::int32_t lSrcTop, std::int32_t lSrcWidth,
                                  std::int32_t lSrcHeight, std::uint32_t eRop)
 {

@@ -13,6 +13,7 @@
 // size requested after ClearUp or a failed Create. Arithmetic beyond 32 bits raises
 // errors::OverflowError.
 
+#include "imaging/Picture.h"
 #include "platform/Gdi.h"
 
 #include <cstdint>
@@ -35,6 +36,10 @@ public:
     // Becomes a 24-bit copy of the picture picd at full size. Reports nothing: success
     // shows in hdc() being non-zero.
     void CreateFromPicture(gdi::HBITMAP picd);
+    // The same for a picture the caller no longer needs: a picture already in this class's
+    // pixel format (24 bits, bottom-up, as the picture loader decodes JPEG) is taken over
+    // instead of copied, which saves a full-size allocation and copy per photo.
+    void CreateFromPicture(Picture&& picture);
     // Empties the object, then makes a new lWidth x lHeight bitmap (zeroed memory).
     bool Create(std::int32_t lWidth, std::int32_t lHeight);
 

@@ -243,6 +243,23 @@ bool GetObject(HBITMAP bitmap, BITMAP& description)
     return true;
 }
 
+bool GetDIBHeader(HBITMAP bitmap, BITMAPINFOHEADER& header)
+{
+    std::scoped_lock lock(Objects().mutex);
+    header = BITMAPINFOHEADER{};
+    const Bitmap* object = Find<Bitmap>(bitmap);
+    if (!object)
+        return false;
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = object->width;
+    header.biHeight = object->bottomUp ? object->height : -object->height;
+    header.biPlanes = 1;
+    header.biBitCount = static_cast<std::uint16_t>(object->bitsPerPixel);
+    header.biCompression = BI_RGB;
+    header.biSizeImage = static_cast<std::uint32_t>(object->stride * object->height);
+    return true;
+}
+
 HBITMAP SelectedBitmap(HDC dc)
 {
     std::scoped_lock lock(Objects().mutex);

@@ -75,6 +75,9 @@ HBITMAP SelectObject(HDC dc, HBITMAP bitmap);
 bool DeleteObject(HBITMAP bitmap);
 // The bitmap's description; false (and a zeroed description) for anything else.
 bool GetObject(HBITMAP bitmap, BITMAP& description);
+// The description a DIB section was made with (height negative for top-down rows); false
+// (and a zeroed header) for anything else.
+bool GetDIBHeader(HBITMAP bitmap, BITMAPINFOHEADER& header);
 // The bitmap currently selected into a context, or 0.
 HBITMAP SelectedBitmap(HDC dc);
 

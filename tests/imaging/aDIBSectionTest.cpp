@@ -194,3 +194,43 @@ TEST(aDIBSectionClipboard, BitmapRequestPutsThePictureOnTheClipboard)
     ASSERT_EQ(copied.size(), QSize(1, 1));
     EXPECT_EQ(copied.pixel(0, 0) & 0xFFFFFF, qRgb(10, 20, 30) & 0xFFFFFF);
 }
+
+TEST(aDIBSectionLifecycle, PictureInTheSameFormatIsTakenOverNotCopied)
+{
+    const int before = gdi::LiveObjectCount();
+    {
+        gdi::BITMAPINFOHEADER header;
+        header.biSize = sizeof header;
+        header.biWidth = 3;
+        header.biHeight = 2;
+        header.biPlanes = 1;
+        header.biBitCount = 24;
+        void* bits = nullptr;
+        Picture picture(gdi::CreateDIBSection(0, header, gdi::DIB_RGB_COLORS, &bits));
+        ASSERT_FALSE(picture.IsEmpty());
+        static_cast<std::uint8_t*>(bits)[12] = 77; // top-left blue (second memory row)
+
+        aDIBSection dib;
+        dib.CreateFromPicture(std::move(picture));
+        EXPECT_TRUE(picture.IsEmpty());
+        EXPECT_EQ(dib.DIBSectionBitsPtr(), bits);
+        EXPECT_EQ(dib.Width(), 3);
+        EXPECT_EQ(dib.Height(), 2);
+        EXPECT_EQ(dib.BytesPerScanLine(), 12);
+        EXPECT_EQ(dib.DIBSectionBitsPtr()[12], 77);
+        const auto copy = dib.Resample(2, 3); // behaves like any other bitmap
+        ASSERT_NE(copy, nullptr);
+        EXPECT_EQ(copy->DIBSectionBitsPtr()[12], 77);
+    }
+    EXPECT_EQ(gdi::LiveObjectCount(), before);
+
+    // Another format is copied as usual and the picture keeps its bitmap.
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.fill(qRgb(10, 20, 30));
+    Picture picture = Picture::FromImage(image);
+    aDIBSection dib;
+    dib.CreateFromPicture(std::move(picture));
+    EXPECT_FALSE(picture.IsEmpty());
+    ASSERT_NE(dib.hdc(), 0u);
+    EXPECT_EQ(dib.DIBSectionBitsPtr()[0], 30);
+}
