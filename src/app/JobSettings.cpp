@@ -5,8 +5,6 @@
 #include "support/StdModul.h"
 #include "support/StdRegistry.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 
 namespace batch {
@@ -27,22 +25,16 @@ void Store(const QString& name, const QString& text)
     StdRegistry::SaveRegString(kCurrentUser, StdRegistry::GetSettingsKey(), name, text);
 }
 
-// True when the leading-number reading finds a number at all (not just 0 for text
-// without one); blanks, tabs and line feeds may stand anywhere, as that reading allows.
-bool HasLeadingNumber(const QString& text)
-{
-    static const QRegularExpression number(
-        QStringLiteral("^[ \\t\\n]*[+-]?[ \\t\\n]*(\\d|\\.[ \\t\\n]*\\d|&[ \\t\\n]*[HhOo])"));
-    return number.match(text).hasMatch();
-}
-
 std::int32_t ReadQuality(const QString& text)
 {
-    if (!HasLeadingNumber(text))
-        return kDefaultQuality;
     std::int32_t quality = kDefaultQuality;
-    errors::IgnoreErrors([&] { quality = numeric::ToInt32(numeric::LeadingNumber(text)); });
-    return std::clamp(quality, kMinQuality, kMaxQuality);
+    errors::IgnoreErrors([&] {
+        bool found = false;
+        const double number = numeric::LeadingNumber(text, &found);
+        if (found)
+            quality = std::clamp(numeric::ToInt32(number), kMinQuality, kMaxQuality);
+    });
+    return quality;
 }
 
 } // namespace

@@ -67,11 +67,12 @@ int DigitValue(QChar c, int base)
     return v < base ? v : -1;
 }
 
-double ReadRadixInteger(Reader& in, int base)
+double ReadRadixInteger(Reader& in, int base, bool& found)
 {
     std::uint64_t value = 0;
     for (int d = DigitValue(in.Peek(), base); d >= 0; d = DigitValue(in.Peek(), base)) {
         value = value * base + d;
+        found = true;
         if (value > 0xFFFFFFFFull)
             throw errors::OverflowError();
         in.Next();
@@ -106,8 +107,11 @@ std::int16_t Add16(std::int16_t a, std::int16_t b) { return CheckedInt16(std::in
 std::int16_t Sub16(std::int16_t a, std::int16_t b) { return CheckedInt16(std::int64_t{a} - b); }
 std::int16_t Mul16(std::int16_t a, std::int16_t b) { return CheckedInt16(std::int64_t{a} * b); }
 
-double LeadingNumber(const QString& text)
+double LeadingNumber(const QString& text, bool* found)
 {
+    bool ignored = false;
+    bool& anyDigit = found ? *found : ignored;
+    anyDigit = false;
     Reader in(text);
 
     if (in.Peek() == u'&') {
@@ -115,11 +119,11 @@ double LeadingNumber(const QString& text)
         const QChar kind = in.Peek().toUpper();
         if (kind == u'H') {
             in.Next();
-            return ReadRadixInteger(in, 16);
+            return ReadRadixInteger(in, 16, anyDigit);
         }
         if (kind == u'O') {
             in.Next();
-            return ReadRadixInteger(in, 8);
+            return ReadRadixInteger(in, 8, anyDigit);
         }
         return 0;
     }
@@ -130,7 +134,6 @@ double LeadingNumber(const QString& text)
         number += static_cast<char>(in.Peek().unicode());
         in.Next();
     }
-    bool anyDigit = false;
     while (IsDigit(in.Peek())) {
         number += static_cast<char>(in.Peek().unicode());
         anyDigit = true;

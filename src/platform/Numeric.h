@@ -44,7 +44,8 @@ std::int32_t CheckedInt32(std::int64_t value);
 // signed value (&HFFFF is -1), up to 32 bits as a 32-bit one. Reading stops at the first
 // character that does not fit; a text without a leading number gives 0. A comma is never
 // a decimal separator. OverflowError when the number exceeds double's range or a hex or
-// octal number exceeds 32 bits.
-double LeadingNumber(const QString& text);
+// octal number exceeds 32 bits. found (when given) tells whether a number stood there at
+// all, which a 0 result alone cannot.
+double LeadingNumber(const QString& text, bool* found = nullptr);
 
 } // namespace numeric

@@ -128,6 +128,18 @@ TEST(LeadingNumber, HexadecimalAndOctalIntegers)
     EXPECT_EQ(LeadingNumber("&H1.5"), 1);
 }
 
+TEST(LeadingNumber, TellsWhetherANumberStoodThere)
+{
+    const std::pair<const char*, bool> cases[] = {{"0", true}, {" -0.0x", true}, {".5", true}, {"&H0", true},
+                                                  {"abc", false}, {"", false}, {"-", false}, {"&H", false},
+                                                  {"&Q1", false}, {".", false}, {"%40", false}};
+    for (const auto& [text, expected] : cases) {
+        bool found = !expected;
+        LeadingNumber(text, &found);
+        EXPECT_EQ(found, expected) << text;
+    }
+}
+
 TEST(IgnoreErrors, RunsTheStepAndSwallowsOnlyWhatItRaises)
 {
     int steps = 0;
