@@ -1,12 +1,11 @@
 #include "Form1.h"
 
 #include "ConvertJPG.h"
-#include "DesignFont.h"
 #include "FileListScan.h"
 #include "Form2.h"
 #include "JobSettings.h"
+#include "WindowLayout.h"
 #include "ShrinkRun.h"
-#include "controls/PropertyBag.h"
 #include "controls/mivoButton.h"
 #include "support/StdModul.h"
 
@@ -17,13 +16,8 @@
 
 namespace {
 
-// Layout positions are in twips; 15 twips make one pixel.
-constexpr int kTwipsPerPixel = 15;
-
-QRect Twips(int left, int top, int width, int height)
-{
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
-}
+using app::kTwipsPerPixel;
+using app::Twips;
 
 constexpr int kClientWidth = 6165;
 constexpr int kCompactClientHeight = 2175;
@@ -32,18 +26,6 @@ constexpr int kExpandedButtonRowTop = 3120;
 // Expanded, the window keeps the compact layout's margin under the button row (the outer
 // height the layout was drawn with includes a title bar whose height varies by desktop).
 constexpr int kExpandedClientHeight = kExpandedButtonRowTop + 375 + (kCompactClientHeight - kButtonRowTop - 375);
-
-mivoButton* CommandButton(QWidget* parent, const QString& caption, const QString& icon, const QRect& geometry)
-{
-    auto* button = new mivoButton(parent);
-    PropertyBag bag;
-    bag.WriteProperty(QStringLiteral("Caption"), caption);
-    bag.WriteProperty(QStringLiteral("Icon"), icon);
-    bag.WriteProperty(QStringLiteral("Font"), app::DesignFont());
-    button->ReadProperties(bag);
-    button->setGeometry(geometry);
-    return button;
-}
 
 QLabel* Label(QWidget* parent, const QString& caption, const QRect& geometry)
 {
@@ -83,10 +65,10 @@ void Form1::BuildControls()
     CommandZiel = new QPushButton(QStringLiteral("..."), this);
     CommandZiel->setGeometry(Twips(5640, 1080, 375, 285));
 
-    mivoButton4 = CommandButton(this, QStringLiteral("Über"), QStringLiteral("help"), Twips(120, kButtonRowTop, 975, 375));
-    mivoButton1 = CommandButton(this, QStringLiteral("Optionen"), QStringLiteral("properties"), Twips(1200, kButtonRowTop, 1215, 375));
-    mivoButton2 = CommandButton(this, QStringLiteral("Schließen"), QStringLiteral("error"), Twips(2760, kButtonRowTop, 1575, 375));
-    mivoButton3 = CommandButton(this, QStringLiteral("Verkleinern"), QStringLiteral("ok"), Twips(4440, kButtonRowTop, 1575, 375));
+    mivoButton4 = app::CommandButton(this, QStringLiteral("Über"), QStringLiteral("help"), Twips(120, kButtonRowTop, 975, 375));
+    mivoButton1 = app::CommandButton(this, QStringLiteral("Optionen"), QStringLiteral("properties"), Twips(1200, kButtonRowTop, 1215, 375));
+    mivoButton2 = app::CommandButton(this, QStringLiteral("Schließen"), QStringLiteral("error"), Twips(2760, kButtonRowTop, 1575, 375));
+    mivoButton3 = app::CommandButton(this, QStringLiteral("Verkleinern"), QStringLiteral("ok"), Twips(4440, kButtonRowTop, 1575, 375));
 
     Frame1 = new QGroupBox(QStringLiteral("Optionen"), this);
     Frame1->setGeometry(Twips(120, kButtonRowTop, 5895, 1095));

@@ -1,22 +1,13 @@
 #include "Form2.h"
 
-#include "DesignFont.h"
-#include "controls/PropertyBag.h"
+#include "WindowLayout.h"
 #include "controls/mivoButton.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QScreen>
 
-namespace {
-
-// Layout positions are in twips; 15 twips make one pixel.
-QRect Twips(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
-} // namespace
+using app::Twips;
 
 Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
@@ -33,13 +24,7 @@ Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint
     Picture1 = new app::ProgressBox(this);
     Picture1->setGeometry(Twips(120, 840, 5655, 255));
 
-    mivoButton1 = new mivoButton(this);
-    PropertyBag bag;
-    bag.WriteProperty(QStringLiteral("Caption"), QStringLiteral("Abbrechen"));
-    bag.WriteProperty(QStringLiteral("Icon"), QStringLiteral("error"));
-    bag.WriteProperty(QStringLiteral("Font"), app::DesignFont());
-    mivoButton1->ReadProperties(bag);
-    mivoButton1->setGeometry(Twips(1920, 1200, 2055, 375));
+    mivoButton1 = app::CommandButton(this, QStringLiteral("Abbrechen"), QStringLiteral("error"), Twips(1920, 1200, 2055, 375));
     connect(mivoButton1, &mivoButton::Click, this, &Form2::mivoButton1_Click);
 
     // Tab order follows the layout table: label, bar, button.

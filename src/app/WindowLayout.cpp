@@ -1,4 +1,7 @@
-#include "DesignFont.h"
+#include "WindowLayout.h"
+
+#include "controls/PropertyBag.h"
+#include "controls/mivoButton.h"
 
 #include <QStringList>
 
@@ -18,6 +21,18 @@ QFont DesignFont()
     font.setStyleHint(QFont::SansSerif);
     font.setStretch(92);
     return font;
+}
+
+mivoButton* CommandButton(QWidget* parent, const QString& caption, const QString& icon, const QRect& geometry)
+{
+    auto* button = new mivoButton(parent);
+    PropertyBag bag;
+    bag.WriteProperty(QStringLiteral("Caption"), caption);
+    bag.WriteProperty(QStringLiteral("Icon"), icon);
+    bag.WriteProperty(QStringLiteral("Font"), DesignFont());
+    button->ReadProperties(bag);
+    button->setGeometry(geometry);
+    return button;
 }
 
 } // namespace app
