@@ -2,7 +2,7 @@
 // the same file: the decode is the floor for a full-resolution resample, so the ratio of
 // the two says what loading into the bitmap, resampling and encoding add on top.
 #include "BenchPhotos.h"
-#include "app/ConvertJPG.h"
+#include "batch/ConvertJPG.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 // pixels at quality 80, next to the plain full-size decodes of the same files.
 
 #include "BenchPhotos.h"
-#include "app/ShrinkRun.h"
+#include "batch/ShrinkRun.h"
 
 #include <QDir>
 #include <QFile>

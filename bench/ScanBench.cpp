@@ -1,7 +1,7 @@
 // The folder scan over a large tree, against `find DIR -iname '*.jp*g'` on the same tree
 // in the same run. The tree: 1,000 folders (10 top folders of 99 subfolders each), 100
 // files in each, every 50th a JPEG (2%). Goal: Scan no slower than twice find.
-#include "app/FileListScan.h"
+#include "batch/FileListScan.h"
 
 #include <QDir>
 #include <QFile>

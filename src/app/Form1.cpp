@@ -1,11 +1,11 @@
 #include "Form1.h"
 
-#include "ConvertJPG.h"
-#include "FileListScan.h"
+#include "batch/ConvertJPG.h"
+#include "batch/FileListScan.h"
 #include "Form2.h"
-#include "JobSettings.h"
+#include "batch/JobSettings.h"
 #include "WindowLayout.h"
-#include "ShrinkRun.h"
+#include "batch/ShrinkRun.h"
 #include "controls/mivoButton.h"
 #include "support/StdModul.h"
 

@@ -3,7 +3,7 @@
 // "Abbrechen", which asks the run to stop after the current file.
 
 #include "ProgressBox.h"
-#include "ShrinkRun.h"
+#include "batch/ShrinkRun.h"
 
 #include <QLabel>
 #include <QPointer>

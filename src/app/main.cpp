@@ -2,7 +2,7 @@
 //   zimbrel [picture or folder]
 
 #include "Form1.h"
-#include "JobSettings.h"
+#include "batch/JobSettings.h"
 #include "MessageBoxDialog.h"
 
 #include <QApplication>

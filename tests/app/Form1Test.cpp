@@ -1,8 +1,8 @@
-#include "AppTestSupport.h"
+#include "common/BatchTestSupport.h"
 
 #include "app/Form1.h"
 #include "app/Form2.h"
-#include "app/JobSettings.h"
+#include "batch/JobSettings.h"
 #include "controls/mivoButton.h"
 #include "platform/MessageBox.h"
 #include "support/StdRegistry.h"

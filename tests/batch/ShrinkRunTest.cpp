@@ -1,7 +1,7 @@
-#include "AppTestSupport.h"
+#include "common/BatchTestSupport.h"
 
-#include "app/JobSettings.h"
-#include "app/ShrinkRun.h"
+#include "batch/JobSettings.h"
+#include "batch/ShrinkRun.h"
 #include "platform/MessageBox.h"
 #include "support/StdRegistry.h"
 

@@ -1,6 +1,7 @@
 #include "FileListScan.h"
 
 #include "platform/FileAttributes.h"
+#include "platform/FileNames.h"
 #include "support/StdModul.h"
 
 #include <QFile>
@@ -52,7 +53,7 @@ void ScanFolder(QStringList& files, const QString& srcpath, bool subpath,
                 std::set<FolderId>& visited)
 {
     struct stat st {};
-    if (::stat(QFile::encodeName(srcpath).constData(), &st) != 0
+    if (::stat(platform::EncodeFileName(srcpath).constData(), &st) != 0
         || !visited.insert({st.st_dev, st.st_ino}).second)
         return;
 
@@ -93,11 +94,11 @@ void ListFolder(const QString& path, QStringList* files, QStringList* folders,
         everyName ? QString() : QRegularExpression::wildcardToRegularExpression(pattern),
         QRegularExpression::CaseInsensitiveOption);
 
-    const std::unique_ptr<DIR, DirCloser> dir(::opendir(QFile::encodeName(base).constData()));
+    const std::unique_ptr<DIR, DirCloser> dir(::opendir(platform::EncodeFileName(base).constData()));
     if (!dir)
         return;
     while (const dirent* entry = ::readdir(dir.get())) {
-        const QString name = QFile::decodeName(entry->d_name);
+        const QString name = platform::DecodeFileName(QByteArray(entry->d_name));
         if (name == QLatin1String(".") || name == QLatin1String(".."))
             continue;
         if (!everyName && !wildcard.match(name).hasMatch())

@@ -1,6 +1,6 @@
-#include "AppTestSupport.h"
+#include "common/BatchTestSupport.h"
 
-#include "app/JobSettings.h"
+#include "batch/JobSettings.h"
 #include "support/StdModul.h"
 #include "support/StdRegistry.h"
 

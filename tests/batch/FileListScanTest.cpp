@@ -1,4 +1,4 @@
-#include "app/FileListScan.h"
+#include "batch/FileListScan.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/ConvertJPG.h"
+#include "batch/ConvertJPG.h"
 #include "platform/MessageBox.h"
 
 #include <QDir>

@@ -3,6 +3,7 @@
 #include "ConvertJPG.h"
 #include "FileListScan.h"
 #include "JobSettings.h"
+#include "platform/FileNames.h"
 #include "platform/MessageBox.h"
 #include "support/StdModul.h"
 
@@ -29,7 +30,7 @@ void Refuse(const QString& text)
 
 fs::path ToPath(const QString& text)
 {
-    return fs::path(QFile::encodeName(text).toStdString());
+    return fs::path(platform::EncodeFileName(text).toStdString());
 }
 
 enum class Placement { Elsewhere, Same, Inside };

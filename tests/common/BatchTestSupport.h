@@ -1,8 +1,8 @@
 #pragma once
-// Helpers shared by the app tests: pictures on disk, a private settings store, and a
+// Helpers shared by the batch and window tests: pictures on disk, a private settings store, and a
 // progress view that records what a run shows.
 
-#include "app/ShrinkRun.h"
+#include "batch/ShrinkRun.h"
 #include "support/StdRegistry.h"
 
 #include <QDir>
