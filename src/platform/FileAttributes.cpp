@@ -1,6 +1,6 @@
 #include "FileAttributes.h"
 
-#include <QFile>
+#include "platform/FileNames.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +11,7 @@ std::int32_t GetFileAttributes(const QString& sPath)
 {
     if (sPath.isEmpty())
         return -1;
-    const QByteArray encoded = QFile::encodeName(sPath);
+    const QByteArray encoded = EncodeFileName(sPath);
     struct stat st {};
     if (::stat(encoded.constData(), &st) != 0)
         return -1;

@@ -17,7 +17,7 @@ enum FileAttribute : std::int32_t {
 };
 
 // The attributes of the file or folder at sPath (links followed), or -1 when they cannot
-// be read. The path goes to the file system byte for byte (QFile::encodeName).
+// be read. The path goes to the file system byte for byte (EncodeFileName).
 std::int32_t GetFileAttributes(const QString& sPath);
 
 } // namespace platform

@@ -1,11 +1,9 @@
 #include "StdModul.h"
 
 #include "platform/FileAttributes.h"
+#include "platform/FileNames.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -63,7 +61,7 @@ qsizetype IndexOfWholeWord(qsizetype from, const QString& sText, const QString& 
 void MakeFolder(const QString& sPath)
 {
     if (!sPath.isEmpty())
-        ::mkdir(QFile::encodeName(sPath).constData(), 0777);
+        ::mkdir(platform::EncodeFileName(sPath).constData(), 0777);
 }
 
 } // namespace
@@ -225,6 +223,10 @@ void CreateFolderPath(const QString& sPath, PathStyle eStyle)
     }
     QString rest = sPath;
     QString built = CutToken(rest, sep);
+    // A Windows path starts with its drive; a POSIX path with "" (the root) or, when it
+    // is relative, with its first folder, which the working folder gets first.
+    if (eStyle == PathStyle::Posix)
+        MakeFolder(built);
     while (!rest.isEmpty()) {
         built += sep + CutToken(rest, sep);
         MakeFolder(built);
@@ -242,10 +244,10 @@ bool FolderExists(const QString& sPath, PathStyle eStyle)
     if (EndsInDotEntry(sPath, eStyle))
         return false;
     // A folder that cannot be listed does not count, even when it exists.
-    QDirIterator listing(AddPathSeparator(sPath, eStyle),
-                         QDir::AllEntries | QDir::Hidden | QDir::System);
-    if (!listing.hasNext())
+    DIR* listing = ::opendir(platform::EncodeFileName(AddPathSeparator(sPath, eStyle)).constData());
+    if (!listing)
         return false;
+    ::closedir(listing);
     const std::int32_t attributes = platform::GetFileAttributes(sPath);
     return attributes >= 0 && (attributes & platform::ATTR_DIRECTORY) != 0;
 }
@@ -255,7 +257,7 @@ bool FileExists(const QString& sPath)
     if (sPath.isEmpty())
         return false;
     struct stat st {};
-    return ::stat(QFile::encodeName(sPath).constData(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return ::stat(platform::EncodeFileName(sPath).constData(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 } // namespace StdModul
