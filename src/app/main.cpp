@@ -15,9 +15,8 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zimbrel/zimbrel.png")));
     platform::SetMessageBoxPresenter(app::ShowMessageBoxDialog);
 
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst(); // the program's own name
-    Form1 window(batch::CommandLineFromArguments(arguments));
+    // Qt has taken its own options out of argv by now.
+    Form1 window(batch::CommandLineFromArguments(batch::ProgramArguments(argc, argv)));
     window.show();
     return QApplication::exec();
 }

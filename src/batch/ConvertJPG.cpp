@@ -21,6 +21,13 @@ SizeSpec ReadSizeSpec(const QString& W)
 
 void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W)
 {
+    ConvertPicture(srcjpg, dstjpgfile, quality, W);
+}
+
+ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality,
+                             const QString& W, const std::function<QString()>& refusal)
+{
+    ConvertReport report;
     // The size text: its leading number, and percent mode when it ends in "%".
     const SizeSpec size = ReadSizeSpec(W);
     std::int32_t N = size.N;
@@ -28,11 +35,13 @@ void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t q
     // The loaded picture goes as soon as it is copied, so at most the loaded and
     // the result bitmap are held at once.
     aDIBSection loaded;
+    imaging::LoadDetails loadDetails;
     errors::IgnoreErrors([&] {
-        Picture picture = imaging::LoadPicture(srcjpg);
+        Picture picture = imaging::LoadPicture(srcjpg, &loadDetails);
         if (!picture.IsEmpty())
             loaded.CreateFromPicture(std::move(picture));
     });
+    report.sourcePixels = std::int64_t{loaded.Width()} * loaded.Height();
 
     std::unique_ptr<aDIBSection> resampled;
     const aDIBSection* result = nullptr;
@@ -66,12 +75,27 @@ void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t q
         });
     }
 
+    if (refusal) {
+        report.failure = refusal();
+        if (!report.failure.isEmpty())
+            return report;
+    }
     // No result (a failed resample) raises ObjectRequired inside, ignored here.
-    errors::IgnoreErrors([&] { mIntelJPEGLibrary::WriteJPEGFile(result, dstjpgfile, quality); });
+    mIntelJPEGLibrary::WriteDetails writeDetails;
+    writeDetails.metadata = &loadDetails.metadata;
+    errors::IgnoreErrors(
+        [&] { report.written = mIntelJPEGLibrary::WriteJPEGFile(result, dstjpgfile, quality, &writeDetails); });
 
-    // Released in reverse order: the result, then the loaded bitmap.
-    resampled.reset();
-    loaded.ClearUp();
+    if (!report.written) {
+        if (report.sourcePixels == 0)
+            report.failure = loadDetails.failure.isEmpty() ? QStringLiteral("cannot read the picture") : loadDetails.failure;
+        else if (!result)
+            report.failure = QStringLiteral("the size \"%1\" gives no picture").arg(W);
+        else
+            report.failure = writeDetails.failure.isEmpty() ? QStringLiteral("cannot write the target file") : writeDetails.failure;
+    }
+    // Released in reverse order (the result, then the loaded bitmap) by their owners.
+    return report;
 }
 
 } // namespace batch

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 namespace batch {
 
@@ -21,5 +22,17 @@ SizeSpec ReadSizeSpec(const QString& W);
 // and raises nothing: every step's errors are ignored and the next step runs. What the
 // user may see comes from the JPEG writer's own messages.
 void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W);
+
+// What one shrink did.
+struct ConvertReport {
+    bool written = false;
+    QString failure;               // why nothing was written, in words; empty when written
+    std::int64_t sourcePixels = 0; // width x height of the loaded picture; 0 when none loaded
+};
+
+// ConvertJPG, telling what happened. refusal, when given, is asked right before the file
+// is written: a non-empty answer skips the write and becomes the failure.
+ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality,
+                             const QString& W, const std::function<QString()>& refusal = {});
 
 } // namespace batch

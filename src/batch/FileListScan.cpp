@@ -79,6 +79,16 @@ void Scan(QStringList& files, const QString& srcpath, bool subpath)
     ScanFolder(files, srcpath, subpath, visited);
 }
 
+void Scan(QStringList& files, const QString& srcpath, bool subpath, const QString& skipFolder)
+{
+    std::set<FolderId> visited;
+    // Counted as visited before the scan starts, the folder is never entered.
+    struct stat st {};
+    if (!skipFolder.isEmpty() && ::stat(platform::EncodeFileName(skipFolder).constData(), &st) == 0)
+        visited.insert({st.st_dev, st.st_ino});
+    ScanFolder(files, srcpath, subpath, visited);
+}
+
 void ListFolder(const QString& path, QStringList* files, QStringList* folders,
                 const QString& pattern)
 {

@@ -14,6 +14,9 @@ namespace batch {
 // second time (through a link) is not entered again, so link cycles end. Folders that
 // cannot be listed add nothing. Never raises.
 void Scan(QStringList& files, const QString& srcpath, bool subpath);
+// The same, never entering the folder skipFolder (a run's target: its pictures are the
+// run's outputs, not its sources, even where a link leads the scan there).
+void Scan(QStringList& files, const QString& srcpath, bool subpath, const QString& skipFolder);
 
 // Fills files with the names of the plain entries of the folder path (with or without a
 // trailing separator) and folders with the names of its subfolders (links to folders

@@ -1,11 +1,16 @@
 #include "JobSettings.h"
 
 #include "platform/Errors.h"
+#include "platform/FileNames.h"
 #include "platform/Numeric.h"
 #include "support/StdModul.h"
 #include "support/StdRegistry.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <vector>
 
 namespace batch {
 
@@ -23,6 +28,18 @@ QString Stored(const QString& name, const QString& fallback)
 void Store(const QString& name, const QString& text)
 {
     StdRegistry::SaveRegString(kCurrentUser, StdRegistry::GetSettingsKey(), name, text);
+}
+
+// The working folder's bytes; empty when it cannot be told (removed, or too long).
+QByteArray WorkingFolder()
+{
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE || buffer.size() > (std::size_t{1} << 20))
+            return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    return QByteArray(buffer.data());
 }
 
 std::int32_t ReadQuality(const QString& text)
@@ -71,6 +88,19 @@ StartSettings ReadStartSettings(const QString& commandLine)
     settings.quality = ReadQuality(Stored(kQualityValue, QString::number(kDefaultQuality)));
     settings.size = Stored(kSizeValue, kDefaultSize);
     return settings;
+}
+
+QStringList ProgramArguments(int argc, char** argv)
+{
+    QStringList arguments;
+    const QString workingFolder = StdModul::AddPathSeparator(platform::DecodeFileName(WorkingFolder()));
+    for (int i = 1; i < argc; ++i) {
+        QString argument = platform::DecodeFileName(QByteArray(argv[i]));
+        if (!argument.isEmpty() && !argument.startsWith(StdModul::PathSeparator()))
+            argument = workingFolder + (argument.startsWith(QLatin1String("./")) ? argument.mid(2) : argument);
+        arguments << argument;
+    }
+    return arguments;
 }
 
 QString CommandLineFromArguments(const QStringList& arguments)

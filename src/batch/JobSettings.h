@@ -42,6 +42,12 @@ StartSettings ReadStartSettings(const QString& commandLine);
 // The target that follows a source: the source without one trailing separator, + "_klein".
 QString DerivedTarget(const QString& source);
 
+// The program's arguments (argv[1] on) as the file system names them: bytes kept
+// exactly (platform::DecodeFileName), and a relative path made absolute against the
+// working folder at start, so that "zimbrel Urlaub" means ./Urlaub and its target
+// ./Urlaub_klein wherever the program later creates folders.
+QStringList ProgramArguments(int argc, char** argv);
+
 // Rebuilds a command line from arguments the system has already split, quoting each one
 // the way StdModul::CutArgument reads it back (in double quotes, a double quote doubled)
 // when it is empty or holds a blank, a control character or a quote.

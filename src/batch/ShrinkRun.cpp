@@ -1,25 +1,29 @@
 #include "ShrinkRun.h"
 
-#include "ConvertJPG.h"
-#include "FileListScan.h"
-#include "JobSettings.h"
+#include "batch/ConvertJPG.h"
+#include "batch/FileListScan.h"
+#include "batch/FolderWorkers.h"
+#include "batch/JobSettings.h"
+#include "batch/SourceGuard.h"
 #include "platform/FileNames.h"
 #include "platform/MessageBox.h"
 #include "support/StdModul.h"
 
-#include <QFile>
+#include <QHash>
 #include <QStringList>
 
-#include <filesystem>
-#include <system_error>
+#include <chrono>
+#include <optional>
+#include <vector>
 
 namespace batch {
 
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr int kEventPassesPerFile = 100;
+// How long the run's thread waits for a worker before letting window events run again:
+// short enough that repaints, hover and "Abbrechen" react at once.
+constexpr std::chrono::milliseconds kEventInterval{10};
 
 const QString kFolderTitle = QStringLiteral("Verzeichnis");
 
@@ -28,46 +32,25 @@ void Refuse(const QString& text)
     platform::MessageBox(text, kFolderTitle, platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
 }
 
-fs::path ToPath(const QString& text)
+// Tells the user that a file was left unwritten to keep a source picture safe.
+void TellRefused(const QString& target)
 {
-    return fs::path(platform::EncodeFileName(text).toStdString());
+    platform::MessageBox(QStringLiteral("Die Zieldatei\n\n%1\n\nwurde nicht geschrieben: sie würde ein Original-Bild ersetzen.")
+                             .arg(platform::DisplayFileName(target)),
+                         QStringLiteral("Verkleinern"), platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
 }
 
-enum class Placement { Elsewhere, Same, Inside };
-
-// Where target lies relative to the existing folder source, by what the file system says
-// rather than by spelling: "..", ".", symbolic links and letter case on a case-insensitive
-// file system all resolve to the same folder. The part of target that does not exist yet
-// cannot be a link, so only its existing ancestors are compared.
-Placement PlaceOf(const QString& targetText, const QString& sourceText)
+// A file's shrink, asking the guard right before the write.
+ConvertReport ShrinkOne(const RunRequest& request, const QString& sizeText, const SourceGuard& guard,
+                        const QString& source, const QString& target, bool& refused)
 {
-    std::error_code error;
-    const fs::path source = ToPath(sourceText);
-    fs::path existing = fs::absolute(ToPath(targetText), error);
-    if (error)
-        return Placement::Elsewhere;
-    bool missingPart = false;
-    while (!fs::exists(existing, error)) {
-        const fs::path parent = existing.parent_path();
-        if (parent == existing)
-            return Placement::Elsewhere;
-        // A missing "name/.." step cancels out only lexically; keep walking up.
-        if (existing.filename() != "." && !existing.filename().empty())
-            missingPart = true;
-        existing = parent;
-    }
-    for (fs::path at = existing;; at = at.parent_path()) {
-        if (fs::equivalent(at, source, error))
-            return at == existing && !missingPart ? Placement::Same : Placement::Inside;
-        if (at.parent_path() == at)
-            return Placement::Elsewhere;
-    }
-}
-
-bool SameFile(const QString& a, const QString& b)
-{
-    std::error_code error;
-    return fs::equivalent(ToPath(a), ToPath(b), error);
+    return ConvertPicture(source, target, request.quality, sizeText, [&] {
+        QString refusal = guard.Refusal(target);
+        refused = !refusal.isEmpty();
+        if (refused && request.showFileMessages)
+            TellRefused(target);
+        return refusal;
+    });
 }
 
 void Prepare(ProgressView& progress, const QString& status)
@@ -76,6 +59,95 @@ void Prepare(ProgressView& progress, const QString& status)
     progress.ShowStatus(status);
     progress.Activate();
 }
+
+// Hands the files to the workers and reports them back in list order.
+class FolderShrink {
+public:
+    FolderShrink(const RunRequest& request, const QString& sizeText, const QStringList& files, const QString& target,
+                 ProgressView& progress)
+        : request_(request), sizeText_(sizeText), files_(files), target_(target), progress_(progress),
+          finished_(static_cast<std::size_t>(files.size())), previousSameTarget_(files.size(), -1)
+    {
+        // A later file that shares a target name with an earlier one waits for it, so the
+        // later one is written last, as in a run on one thread.
+        QHash<QString, qsizetype> lastWithName;
+        for (qsizetype i = 0; i < files_.size(); ++i) {
+            const QString name = StdModul::GetFileName(files_[i]);
+            previousSameTarget_[i] = lastWithName.value(name, -1);
+            lastWithName.insert(name, i);
+            guard_.AddSource(files_[i]);
+        }
+    }
+
+    void Run()
+    {
+        const qsizetype n = files_.size();
+        FolderWorkers workers(WorkerCount(request_.workers), [this](const FileTask& task) {
+            bool refused = false;
+            return ShrinkOne(request_, sizeText_, guard_, task.source, task.target, refused);
+        });
+        bool cancelled = false;
+        for (;;) {
+            while (!cancelled && next_ < n && workers.Busy() < workers.Count() && MayStart(next_)) {
+                const QString& file = files_[next_];
+                progress_.ShowStatus(platform::DisplayFileName(file));
+                workers.Start({next_, file, target_ + StdModul::GetFileName(file)});
+                ++next_;
+                cancelled = progress_.CancelRequested();
+            }
+            if (workers.Busy() == 0 && (cancelled || next_ >= n))
+                break;
+            for (FileDone& done : workers.TakeFinished(kEventInterval)) {
+                ++finishedCount_;
+                progress_.ShowProgress(static_cast<double>(finishedCount_) / static_cast<double>(n));
+                for (int pass = 0; pass < kEventPassesPerFile; ++pass)
+                    progress_.LetEventsRun();
+                finished_[static_cast<std::size_t>(done.task.index)] = std::move(done);
+            }
+            progress_.LetEventsRun();
+            cancelled = cancelled || progress_.CancelRequested();
+            ReportInOrder();
+        }
+        ReportInOrder();
+    }
+
+private:
+    bool MayStart(qsizetype index) const
+    {
+        const qsizetype previous = previousSameTarget_[index];
+        return previous < 0 || previous < reported_ || finished_[static_cast<std::size_t>(previous)].has_value();
+    }
+
+    // Shows what the finished files at the head of the list asked for, one box at a
+    // time; no new file starts while a box is open.
+    void ReportInOrder()
+    {
+        while (reported_ < next_ && finished_[static_cast<std::size_t>(reported_)]) {
+            FileDone done = std::move(*finished_[static_cast<std::size_t>(reported_)]);
+            finished_[static_cast<std::size_t>(reported_)].reset();
+            ++reported_;
+            if (done.error)
+                std::rethrow_exception(done.error);
+            if (request_.showFileMessages) {
+                for (const platform::MessageBoxCall& box : done.messages)
+                    platform::MessageBox(box.text, box.title, box.icon, box.buttons);
+            }
+            progress_.FileFinished(done.task.source, done.task.target, done.report);
+        }
+    }
+
+    const RunRequest& request_;
+    const QString& sizeText_;
+    const QStringList& files_;
+    const QString target_;
+    ProgressView& progress_;
+    SourceGuard guard_{StdModul::AddPathSeparator(request_.sourceText)};
+    std::vector<std::optional<FileDone>> finished_;
+    std::vector<qsizetype> previousSameTarget_;
+    qsizetype next_ = 0;
+    qsizetype reported_ = 0;
+    qsizetype finishedCount_ = 0;
+};
 
 RunOutcome FolderRun(const RunRequest& request, const QString& sizeText, ProgressView& progress)
 {
@@ -98,24 +170,20 @@ RunOutcome FolderRun(const RunRequest& request, const QString& sizeText, Progres
     }
 
     progress.Open();
-    StdModul::CreateFolderPath(target);
+    // Written where the file system resolves the target: a missing "name/.." is not
+    // created, and a relative target means the working folder.
+    const QString resolvedTarget = StdModul::AddPathSeparator(ResolvedPath(target));
+    StdModul::CreateFolderPath(resolvedTarget);
     Prepare(progress, QStringLiteral("Einlesen der Dateiliste."));
 
     QStringList files;
-    Scan(files, source, request.includeSubfolders);
-    const qsizetype n = files.size();
-    for (qsizetype i = 1; i <= n; ++i) {
-        const QString& file = files[i - 1];
-        progress.ShowStatus(file);
-        ConvertJPG(file, target + StdModul::GetFileName(file), request.quality, sizeText);
-        progress.ShowProgress(static_cast<double>(i) / static_cast<double>(n));
-        for (int pass = 0; pass < kEventPassesPerFile; ++pass)
-            progress.LetEventsRun();
-        if (progress.CancelRequested())
-            break;
-    }
+    // The target's own pictures are never sources, even when a link leads the scan there.
+    Scan(files, source, request.includeSubfolders, resolvedTarget);
+    progress.FilesListed(files.size());
+    FolderShrink(request, sizeText, files, resolvedTarget, progress).Run();
 
-    SaveFolderSettings(request.sourceText, request.targetText, request.includeSubfolders);
+    if (request.saveSettings)
+        SaveFolderSettings(request.sourceText, request.targetText, request.includeSubfolders);
     return RunOutcome::Finished;
 }
 
@@ -133,6 +201,12 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
         Refuse(QStringLiteral("Quell- und Ziel-Datei ist identisch!"));
         return RunOutcome::Stopped;
     }
+    // The folder as the file system resolves it, the name as given: a link standing at
+    // the name is replaced, never written through.
+    const QString folder = StdModul::GetFolderPart(target);
+    if (!folder.isEmpty() || target.startsWith(StdModul::PathSeparator()))
+        target = StdModul::AddPathSeparator(ResolvedPath(folder.isEmpty() ? StdModul::PathSeparator() : folder))
+            + StdModul::GetFileName(target);
 
     if (StdModul::FileExists(target)) {
         const platform::MsgAnswer answer = platform::MessageBox(
@@ -144,9 +218,17 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
 
     progress.Open();
     StdModul::CreateFolderPath(StdModul::GetFolderPart(target));
-    Prepare(progress, StdModul::GetFileName(source));
-    ConvertJPG(source, target, request.quality, sizeText);
+    Prepare(progress, platform::DisplayFileName(StdModul::GetFileName(source)));
+    SourceGuard guard;
+    guard.AddSource(source);
+    bool refused = false;
+    std::optional<platform::ThreadMessageBoxPresenter> silence;
+    if (!request.showFileMessages)
+        silence.emplace([](const platform::MessageBoxCall&) { return platform::MsgAnswer::OK; });
+    const ConvertReport report = ShrinkOne(request, sizeText, guard, source, target, refused);
+    silence.reset();
     progress.ShowProgress(1.0);
+    progress.FileFinished(source, target, report);
     return RunOutcome::Finished;
 }
 
@@ -161,7 +243,8 @@ RunOutcome RunShrinkJob(const RunRequest& request, ProgressView& progress)
     if (outcome == RunOutcome::Stopped)
         return outcome;
 
-    SaveQualityAndSize(request.quality, request.sizeText);
+    if (request.saveSettings)
+        SaveQualityAndSize(request.quality, request.sizeText);
     progress.Close();
     return outcome;
 }

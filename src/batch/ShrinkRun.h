@@ -1,8 +1,11 @@
 #pragma once
 // The shrink command's run without its windows: the checks, the folder or single-file
 // run, the progress and cancel hand-shake, and the saving of the settings. The main
-// window supplies the settings and a progress view; a command-line driver or a benchmark
-// can supply its own.
+// window supplies the settings and a progress view; the command line and the benchmarks
+// supply their own. Questions and messages reach the user through
+// platform::MessageBox, whose presenter the front end installs.
+
+#include "batch/ConvertJPG.h"
 
 #include <QString>
 
@@ -30,6 +33,11 @@ public:
     virtual bool CancelRequested() const = 0;
     // Closes the window.
     virtual void Close() = 0;
+
+    // The folder run found count pictures to shrink.
+    virtual void FilesListed(qsizetype count) {}
+    // One file is done (written or not), called in list order.
+    virtual void FileFinished(const QString& source, const QString& target, const ConvertReport& report) {}
 };
 
 // The controls' values at the moment the command is given.
@@ -39,6 +47,12 @@ struct RunRequest {
     std::int32_t quality = 80;
     QString sizeText;
     bool includeSubfolders = false;
+
+    // Beyond the window's controls:
+    int workers = 0;               // threads of a folder run; 0: one per processor core
+    bool saveSettings = true;      // write the job settings to the store after the run
+    bool showFileMessages = true;  // show the boxes of each file's shrink (a command line
+                                   // prints FileFinished's reasons instead)
 };
 
 enum class RunOutcome {
@@ -48,7 +62,14 @@ enum class RunOutcome {
 
 // Runs the shrink command. Questions and refusals go through platform::MessageBox. The
 // source pictures are never written: besides the text checks, a target that is the source
-// (or lies inside the source folder) under another spelling is refused the same way.
+// (or lies inside the source folder) by what the file system says is refused the same
+// way, and each file is checked again right before it is written (SourceGuard).
+//
+// A folder run shrinks on request.workers threads with what the user sees kept as on
+// one: the same bytes, a later list entry winning a target name it shares, the progress
+// counting finished files, the boxes shown on the calling thread one at a time in list
+// order (no file starts while one is open), and a cancel letting the files in work
+// finish. Window events run continually while it waits.
 RunOutcome RunShrinkJob(const RunRequest& request, ProgressView& progress);
 
 } // namespace batch

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -46,6 +47,7 @@ using Object = std::variant<Bitmap, DeviceContext>;
 
 struct Table {
     std::recursive_mutex mutex;
+    std::atomic<long> lockWaits{0};
     std::unordered_map<std::uintptr_t, std::unique_ptr<Object>> objects;
     std::uintptr_t next = 0x1000;
     HDC screen = 0;
@@ -58,6 +60,23 @@ Table& Objects()
     static Table table;
     return table;
 }
+
+// Holds the table. Pixel memory is allocated, filled and freed outside the hold, so
+// workers shrinking photos side by side meet here only for a few map operations; every
+// time one still has to wait for another is counted (LockWaits).
+class TableLock {
+public:
+    TableLock()
+    {
+        if (!Objects().mutex.try_lock()) {
+            Objects().lockWaits.fetch_add(1, std::memory_order_relaxed);
+            Objects().mutex.lock();
+        }
+    }
+    ~TableLock() { Objects().mutex.unlock(); }
+    TableLock(const TableLock&) = delete;
+    TableLock& operator=(const TableLock&) = delete;
+};
 
 template <typename T>
 T* Find(std::uintptr_t handle)
@@ -97,11 +116,13 @@ void AdviseHugePages(void* memory, std::int64_t bytes)
         madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
 }
 
-HBITMAP NewBitmap(std::int32_t width, std::int32_t height, std::int32_t bitsPerPixel, bool bottomUp)
+// A bitmap with its pixel memory, not yet in the table; no memory when the size is
+// unusable or memory runs out.
+Bitmap AllocateBitmap(std::int32_t width, std::int32_t height, std::int32_t bitsPerPixel, bool bottomUp)
 {
-    if (width <= 0 || height <= 0 || std::int64_t{width} * height > kMaxBitmapPixels)
-        return 0;
     Bitmap bitmap;
+    if (width <= 0 || height <= 0 || std::int64_t{width} * height > kMaxBitmapPixels)
+        return bitmap;
     bitmap.width = width;
     bitmap.height = height;
     bitmap.bitsPerPixel = bitsPerPixel;
@@ -110,7 +131,7 @@ HBITMAP NewBitmap(std::int32_t width, std::int32_t height, std::int32_t bitsPerP
     // calloc: zeroed memory, which large allocations get from the kernel for free.
     bitmap.memory.reset(static_cast<std::uint8_t*>(std::calloc(bitmap.stride * height, 1)));
     if (!bitmap.memory)
-        return 0;
+        return bitmap;
     AdviseHugePages(bitmap.memory.get(), bitmap.stride * height);
     if (bitsPerPixel == 32) {
         // The unused byte reads 0xFF so the memory is a valid opaque RGB32 image.
@@ -120,7 +141,13 @@ HBITMAP NewBitmap(std::int32_t width, std::int32_t height, std::int32_t bitsPerP
                 row[4 * x + 3] = 0xFF;
         }
     }
-    return Add(std::move(bitmap));
+    return bitmap;
+}
+
+// Enters an allocated bitmap into the table (the caller holds it); 0 for one without memory.
+HBITMAP AddBitmap(Bitmap bitmap)
+{
+    return bitmap.memory ? Add(std::move(bitmap)) : 0;
 }
 
 std::uint8_t Apply(std::uint32_t rop, std::uint8_t d, std::uint8_t s)
@@ -152,10 +179,11 @@ void CopyRow(std::uint8_t* dst, int dstBytes, const std::uint8_t* src, int srcBy
 
 HDC CreateCompatibleDC(HDC reference)
 {
-    std::scoped_lock lock(Objects().mutex);
+    Bitmap placeholderBitmap = AllocateBitmap(1, 1, 32, false);
+    const TableLock lock;
     if (reference != 0 && !Find<DeviceContext>(reference))
         return 0;
-    const HBITMAP placeholder = NewBitmap(1, 1, 32, false);
+    const HBITMAP placeholder = AddBitmap(std::move(placeholderBitmap));
     if (!placeholder)
         return 0;
     Find<Bitmap>(placeholder)->selectedCount = 1;
@@ -164,7 +192,7 @@ HDC CreateCompatibleDC(HDC reference)
 
 bool DeleteDC(HDC dc)
 {
-    std::scoped_lock lock(Objects().mutex);
+    const TableLock lock;
     DeviceContext* context = Find<DeviceContext>(dc);
     if (!context || dc == Objects().screen)
         return false;
@@ -180,7 +208,6 @@ bool DeleteDC(HDC dc)
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFOHEADER& header, std::uint32_t usage, void** bits,
                          std::uintptr_t section, std::uint32_t offset)
 {
-    std::scoped_lock lock(Objects().mutex);
     if (bits)
         *bits = nullptr;
     if (header.biSize != sizeof(BITMAPINFOHEADER) || header.biCompression != BI_RGB
@@ -188,23 +215,30 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFOHEADER& header, std::uint32_t u
         || usage != DIB_RGB_COLORS || section != 0 || offset != 0 || header.biHeight == 0
         || header.biHeight == INT32_MIN)
         return 0;
-    const HBITMAP bitmap = NewBitmap(header.biWidth, std::abs(header.biHeight), header.biBitCount, header.biHeight > 0);
+    Bitmap allocated = AllocateBitmap(header.biWidth, std::abs(header.biHeight), header.biBitCount, header.biHeight > 0);
+    void* memory = allocated.memory.get();
+    const TableLock lock;
+    const HBITMAP bitmap = AddBitmap(std::move(allocated));
     if (bitmap && bits)
-        *bits = Find<Bitmap>(bitmap)->memory.get();
+        *bits = memory;
     return bitmap;
 }
 
 HBITMAP CreateCompatibleBitmap(HDC dc, std::int32_t width, std::int32_t height)
 {
-    std::scoped_lock lock(Objects().mutex);
-    if (!Find<DeviceContext>(dc))
-        return 0;
-    return NewBitmap(width, height, 32, false);
+    {
+        const TableLock lock;
+        if (!Find<DeviceContext>(dc))
+            return 0;
+    }
+    Bitmap allocated = AllocateBitmap(width, height, 32, false);
+    const TableLock lock;
+    return AddBitmap(std::move(allocated));
 }
 
 HBITMAP SelectObject(HDC dc, HBITMAP bitmap)
 {
-    std::scoped_lock lock(Objects().mutex);
+    const TableLock lock;
     DeviceContext* context = Find<DeviceContext>(dc);
     Bitmap* incoming = Find<Bitmap>(bitmap);
     if (!context || !incoming)
@@ -219,17 +253,20 @@ HBITMAP SelectObject(HDC dc, HBITMAP bitmap)
 
 bool DeleteObject(HBITMAP bitmap)
 {
-    std::scoped_lock lock(Objects().mutex);
+    std::unique_ptr<Object> released; // freed after the table is let go
+    const TableLock lock;
     Bitmap* object = Find<Bitmap>(bitmap);
     if (!object || object->selectedCount > 0 || bitmap == Objects().clipboardBitmap)
         return false;
-    Objects().objects.erase(bitmap);
+    const auto entry = Objects().objects.find(bitmap);
+    released = std::move(entry->second);
+    Objects().objects.erase(entry);
     return true;
 }
 
 bool GetObject(HBITMAP bitmap, BITMAP& description)
 {
-    std::scoped_lock lock(Objects().mutex);
+    const TableLock lock;
     description = BITMAP{};
     const Bitmap* object = Find<Bitmap>(bitmap);
     if (!object)
@@ -245,7 +282,7 @@ bool GetObject(HBITMAP bitmap, BITMAP& description)
 
 bool GetDIBHeader(HBITMAP bitmap, BITMAPINFOHEADER& header)
 {
-    std::scoped_lock lock(Objects().mutex);
+    const TableLock lock;
     header = BITMAPINFOHEADER{};
     const Bitmap* object = Find<Bitmap>(bitmap);
     if (!object)
@@ -262,7 +299,7 @@ bool GetDIBHeader(HBITMAP bitmap, BITMAPINFOHEADER& header)
 
 HBITMAP SelectedBitmap(HDC dc)
 {
-    std::scoped_lock lock(Objects().mutex);
+    const TableLock lock;
     const DeviceContext* context = Find<DeviceContext>(dc);
     return context ? context->selected : 0;
 }
@@ -270,7 +307,7 @@ HBITMAP SelectedBitmap(HDC dc)
 bool BitBlt(HDC dst, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height, HDC src,
             std::int32_t srcX, std::int32_t srcY, std::uint32_t rop)
 {
-    std::scoped_lock lock(Objects().mutex);
+    const TableLock lock;
     const DeviceContext* dstContext = Find<DeviceContext>(dst);
     const DeviceContext* srcContext = Find<DeviceContext>(src);
     if (!dstContext || !srcContext || (rop != SRCCOPY && rop != SRCAND && rop != SRCPAINT))
@@ -312,7 +349,7 @@ HWND GetDesktopWindow()
 
 HDC GetDC(HWND window)
 {
-    std::scoped_lock lock(Objects().mutex);
+    const TableLock lock;
     if (window != GetDesktopWindow())
         return 0;
     if (!Objects().screen)
@@ -327,7 +364,7 @@ int ReleaseDC(HWND window, HDC dc)
 
 bool OpenClipboard(HWND)
 {
-    std::scoped_lock lock(Objects().mutex);
+    const TableLock lock;
     if (Objects().clipboardOpen || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return false;
     Objects().clipboardOpen = true;
@@ -336,7 +373,7 @@ bool OpenClipboard(HWND)
 
 bool EmptyClipboard()
 {
-    std::scoped_lock lock(Objects().mutex);
+    const TableLock lock;
     if (!Objects().clipboardOpen)
         return false;
     if (const HBITMAP old = std::exchange(Objects().clipboardBitmap, 0))
@@ -346,7 +383,7 @@ bool EmptyClipboard()
 
 std::uintptr_t SetClipboardData(std::uint32_t format, std::uintptr_t data)
 {
-    std::scoped_lock lock(Objects().mutex);
+    const TableLock lock;
     if (!Objects().clipboardOpen || format != CF_BITMAP || !Find<Bitmap>(data))
         return 0;
     if (const HBITMAP old = std::exchange(Objects().clipboardBitmap, 0); old && old != data)
@@ -359,7 +396,7 @@ bool CloseClipboard()
 {
     QImage image;
     {
-        std::scoped_lock lock(Objects().mutex);
+        const TableLock lock;
         if (!Objects().clipboardOpen)
             return false;
         Objects().clipboardOpen = false;
@@ -375,18 +412,18 @@ HBITMAP CreateBitmapFromImage(const QImage& image)
     if (image.isNull())
         return 0;
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    std::scoped_lock lock(Objects().mutex);
-    const HBITMAP bitmap = NewBitmap(rgb.width(), rgb.height(), 32, false);
-    if (const Bitmap* object = Find<Bitmap>(bitmap)) {
-        for (std::int32_t y = 0; y < object->height; ++y)
-            std::memcpy(object->Row(y), rgb.constScanLine(y), static_cast<std::size_t>(object->width) * 4);
+    Bitmap allocated = AllocateBitmap(rgb.width(), rgb.height(), 32, false);
+    if (allocated.memory) {
+        for (std::int32_t y = 0; y < allocated.height; ++y)
+            std::memcpy(allocated.Row(y), rgb.constScanLine(y), static_cast<std::size_t>(allocated.width) * 4);
     }
-    return bitmap;
+    const TableLock lock;
+    return AddBitmap(std::move(allocated));
 }
 
 QImage ImageOf(HBITMAP bitmap)
 {
-    std::scoped_lock lock(Objects().mutex);
+    const TableLock lock;
     const Bitmap* object = Find<Bitmap>(bitmap);
     if (!object)
         return {};
@@ -405,7 +442,7 @@ QImage ImageOf(HBITMAP bitmap)
 
 QImage SurfaceOf(HDC dc)
 {
-    std::scoped_lock lock(Objects().mutex);
+    const TableLock lock;
     const DeviceContext* context = Find<DeviceContext>(dc);
     const Bitmap* object = context ? Find<Bitmap>(context->selected) : nullptr;
     if (!object || object->bitsPerPixel != 32 || object->bottomUp)
@@ -414,9 +451,14 @@ QImage SurfaceOf(HDC dc)
                   QImage::Format_RGB32);
 }
 
+long LockWaits()
+{
+    return Objects().lockWaits.load(std::memory_order_relaxed);
+}
+
 int LiveObjectCount()
 {
-    std::scoped_lock lock(Objects().mutex);
+    const TableLock lock;
     // The screen context and its placeholder live for the whole program.
     int count = static_cast<int>(Objects().objects.size());
     if (Objects().screen)

@@ -4,6 +4,9 @@
 // program uses, and the clipboard. Handles are numbers looked up in a table, so a stale
 // or made-up handle makes a call fail instead of touching freed memory.
 //
+// Safe to call from several threads at once: the table is locked for the few map
+// operations of a call only, never while pixel memory is allocated, filled or freed.
+//
 // Pixel formats: 24 bits (blue, green, red) or 32 bits (blue, green, red, unused byte
 // kept at 0xFF so the memory is a valid QImage::Format_RGB32 row), rows padded to 4
 // bytes, bottom-up or top-down. All pixel work is plain C++ and exact; Qt is only a way
@@ -110,5 +113,9 @@ QImage SurfaceOf(HDC dc);
 
 // Number of live bitmaps and contexts; tests use it to catch leaks.
 int LiveObjectCount();
+
+// How many calls so far had to wait because another thread held the handle table. The
+// table is shared by every thread; the folder-run benchmark reports this for its workers.
+long LockWaits();
 
 } // namespace gdi

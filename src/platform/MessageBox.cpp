@@ -12,6 +12,9 @@ MessageBoxPresenter& Presenter()
     return presenter;
 }
 
+// A presenter for the calling thread alone, ahead of the program's one.
+thread_local const MessageBoxPresenter* threadPresenter = nullptr;
+
 MsgAnswer FirstButton(MsgButtons buttons)
 {
     switch (buttons) {
@@ -30,9 +33,21 @@ MsgAnswer FirstButton(MsgButtons buttons)
 MsgAnswer MessageBox(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons)
 {
     const MessageBoxCall call{text, title, icon, buttons};
+    if (threadPresenter)
+        return (*threadPresenter)(call);
     if (Presenter())
         return Presenter()(call);
     return FirstButton(buttons);
+}
+
+ThreadMessageBoxPresenter::ThreadMessageBoxPresenter(MessageBoxPresenter presenter)
+    : presenter_(std::move(presenter)), previous_(std::exchange(threadPresenter, &presenter_))
+{
+}
+
+ThreadMessageBoxPresenter::~ThreadMessageBoxPresenter()
+{
+    threadPresenter = previous_;
 }
 
 MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter)

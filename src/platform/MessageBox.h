@@ -35,6 +35,21 @@ MsgAnswer MessageBox(const QString& text, const QString& title, MsgIcon icon,
 // Installs a presenter and returns the one it replaces.
 MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter);
 
+// While alive, boxes asked for on the thread that made it go to presenter instead of
+// the installed one. Worker threads collect their boxes this way; the user interface
+// thread shows them afterwards, in order.
+class ThreadMessageBoxPresenter {
+public:
+    explicit ThreadMessageBoxPresenter(MessageBoxPresenter presenter);
+    ~ThreadMessageBoxPresenter();
+    ThreadMessageBoxPresenter(const ThreadMessageBoxPresenter&) = delete;
+    ThreadMessageBoxPresenter& operator=(const ThreadMessageBoxPresenter&) = delete;
+
+private:
+    MessageBoxPresenter presenter_;
+    const MessageBoxPresenter* previous_;
+};
+
 // The title every box of the program's own carries.
 QString ProgramTitle();
 

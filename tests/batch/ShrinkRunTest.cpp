@@ -122,7 +122,7 @@ TEST_F(ShrinkRunTest, FolderRunWritesEveryJpegIntoANewTargetAndSavesTheSettings)
     EXPECT_EQ(progress.statuses,
               (QStringList{"Einlesen der Dateiliste.", Path("src/a.JPG"), Path("src/b.jpeg")}));
     EXPECT_EQ(progress.fractions, (std::vector<double>{0.5, 1.0}));
-    EXPECT_EQ(progress.eventPasses, 200);
+    EXPECT_GE(progress.eventPasses, 200); // 100 per finished file, more while waiting
     EXPECT_EQ(progress.opened, 1);
     EXPECT_EQ(progress.closed, 1);
 

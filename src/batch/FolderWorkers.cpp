@@ -1,0 +1,94 @@
+#include "FolderWorkers.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace batch {
+
+FolderWorkers::FolderWorkers(int count, Work work) : work_(std::move(work))
+{
+    for (int i = 0; i < std::max(count, 1); ++i)
+        threads_.emplace_back([this] { WorkerLoop(); });
+}
+
+FolderWorkers::~FolderWorkers()
+{
+    {
+        const std::scoped_lock lock(mutex_);
+        stopping_ = true;
+        tasks_.clear(); // never started: nothing to finish
+    }
+    taskReady_.notify_all();
+    for (std::thread& thread : threads_)
+        thread.join();
+}
+
+int FolderWorkers::Busy() const
+{
+    const std::scoped_lock lock(mutex_);
+    return busy_;
+}
+
+void FolderWorkers::Start(FileTask task)
+{
+    {
+        const std::scoped_lock lock(mutex_);
+        tasks_.push_back(std::move(task));
+        ++busy_;
+    }
+    taskReady_.notify_one();
+}
+
+std::vector<FileDone> FolderWorkers::TakeFinished(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(mutex_);
+    taskDone_.wait_for(lock, timeout, [this] { return !done_.empty(); });
+    std::vector<FileDone> finished = std::move(done_);
+    done_.clear();
+    busy_ -= static_cast<int>(finished.size());
+    return finished;
+}
+
+void FolderWorkers::WorkerLoop()
+{
+    for (;;) {
+        FileDone done;
+        {
+            std::unique_lock lock(mutex_);
+            taskReady_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
+            if (tasks_.empty())
+                return;
+            done.task = std::move(tasks_.front());
+            tasks_.pop_front();
+        }
+        {
+            // The boxes this file asks for wait for the run's thread, which shows them in
+            // list order; a worker never shows a window.
+            const platform::ThreadMessageBoxPresenter collect([&done](const platform::MessageBoxCall& call) {
+                done.messages.push_back(call);
+                return call.buttons == platform::MsgButtons::YesNo || call.buttons == platform::MsgButtons::YesNoCancel
+                    ? platform::MsgAnswer::Yes
+                    : platform::MsgAnswer::OK;
+            });
+            try {
+                done.report = work_(done.task);
+            } catch (...) {
+                done.error = std::current_exception();
+            }
+        }
+        {
+            const std::scoped_lock lock(mutex_);
+            done_.push_back(std::move(done));
+        }
+        taskDone_.notify_one();
+    }
+}
+
+int WorkerCount(int requested)
+{
+    if (requested > 0)
+        return requested;
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+} // namespace batch

@@ -1,0 +1,118 @@
+#include "SourceGuard.h"
+
+#include "platform/FileNames.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace batch {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path ToPath(const QString& text)
+{
+    return fs::path(platform::EncodeFileName(text).toStdString());
+}
+
+QString ToText(const fs::path& path)
+{
+    return platform::DecodeFileName(QByteArray::fromStdString(path.native()));
+}
+
+bool StatOf(const fs::path& path, struct stat& st)
+{
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+fs::path Resolved(const QString& text)
+{
+    std::error_code error;
+    fs::path path = fs::absolute(ToPath(text), error);
+    if (error)
+        return {};
+    fs::path resolved = fs::weakly_canonical(path, error);
+    if (error)
+        return path.lexically_normal();
+    // weakly_canonical keeps a trailing separator of a missing path; the folder is meant.
+    if (resolved.has_relative_path() && resolved.filename().empty())
+        resolved = resolved.parent_path();
+    return resolved;
+}
+
+} // namespace
+
+QString ResolvedPath(const QString& path)
+{
+    return path.isEmpty() ? QString() : ToText(Resolved(path));
+}
+
+Placement PlaceOf(const QString& target, const QString& folder)
+{
+    struct stat source {};
+    const fs::path resolved = Resolved(target);
+    if (resolved.empty() || !StatOf(ToPath(folder), source))
+        return Placement::Elsewhere;
+    // The missing tail of target cannot be the folder; its existing ancestors may.
+    for (fs::path at = resolved;; at = at.parent_path()) {
+        struct stat st {};
+        if (StatOf(at, st) && st.st_dev == source.st_dev && st.st_ino == source.st_ino)
+            return at == resolved ? Placement::Same : Placement::Inside;
+        if (at == at.parent_path())
+            return Placement::Elsewhere;
+    }
+}
+
+bool SameFile(const QString& a, const QString& b)
+{
+    struct stat first {};
+    struct stat second {};
+    return StatOf(Resolved(a), first) && StatOf(Resolved(b), second) && first.st_dev == second.st_dev
+        && first.st_ino == second.st_ino;
+}
+
+SourceGuard::SourceGuard(const QString& sourceFolder)
+{
+    struct stat st {};
+    if (!sourceFolder.isEmpty() && StatOf(ToPath(sourceFolder), st)) {
+        hasFolder_ = true;
+        folder_ = {st.st_dev, st.st_ino};
+    }
+}
+
+void SourceGuard::AddSource(const QString& file)
+{
+    struct stat st {};
+    if (StatOf(ToPath(file), st))
+        sources_.insert({st.st_dev, st.st_ino});
+}
+
+QString SourceGuard::Refusal(const QString& target) const
+{
+    const fs::path path = ToPath(target);
+    struct stat st {};
+    // What stands at the target now, links followed: replacing the entry leaves a linked
+    // original alone, but a target that is a source by any name is never written.
+    if (StatOf(path, st) && sources_.count({st.st_dev, st.st_ino}))
+        return QStringLiteral("refused: the target is one of the source pictures");
+    if (!hasFolder_)
+        return {};
+    // The folder the new entry would land in, as the kernel will resolve it.
+    std::error_code error;
+    const fs::path folder = fs::canonical(fs::absolute(path, error).parent_path(), error);
+    if (error)
+        return {}; // no such folder: the write fails on its own and says so
+    for (fs::path at = folder;; at = at.parent_path()) {
+        if (StatOf(at, st) && st.st_dev == folder_.first && st.st_ino == folder_.second)
+            return QStringLiteral("refused: the target lies inside the source folder");
+        if (at == at.parent_path())
+            return {};
+    }
+}
+
+} // namespace batch
