@@ -1,8 +1,12 @@
 // A whole folder run without windows: 40 photo-like 12-megapixel JPEGs shrunk to 640
-// pixels at quality 80, next to the plain full-size decodes of the same files.
+// pixels at quality 80, on one worker and on one per core, next to the plain full-size
+// single-core decodes of the same files. Each run also reports its peak memory and how
+// often a worker had to wait for the drawing layer's handle table.
 
 #include "BenchPhotos.h"
+#include "batch/FolderWorkers.h"
 #include "batch/ShrinkRun.h"
+#include "platform/Gdi.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +14,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <fstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -60,6 +66,23 @@ public:
     void Close() override {}
 };
 
+// The kernel's peak resident size is reset at the start of each run, so every run
+// reports its own peak (VmHWM), not the largest of the whole program.
+void ResetPeakMemory()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+double PeakMemoryMB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0;
+    }
+    return 0;
+}
+
 void Report(benchmark::State& state)
 {
     state.counters["images_per_s"] = benchmark::Counter(kFiles * state.iterations(), benchmark::Counter::kIsRate);
@@ -75,10 +98,17 @@ void BM_FolderRun_40x12MP_to_640_q80(benchmark::State& state)
     request.targetText = corpus.dir.path() + QStringLiteral("/klein");
     request.quality = 80;
     request.sizeText = QStringLiteral("640");
+    request.saveSettings = false;
+    request.workers = static_cast<int>(state.range(0));
     SilentProgress progress;
+    const long waitsBefore = gdi::LockWaits();
+    ResetPeakMemory();
     for (auto _ : state)
         batch::RunShrinkJob(request, progress);
     Report(state);
+    state.counters["workers"] = batch::WorkerCount(request.workers);
+    state.counters["peak_MB"] = PeakMemoryMB();
+    state.counters["handle_table_waits"] = static_cast<double>(gdi::LockWaits() - waitsBefore);
 }
 
 void BM_FullDecode_40x12MP(benchmark::State& state)
@@ -96,5 +126,6 @@ void BM_FullDecode_40x12MP(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_FolderRun_40x12MP_to_640_q80)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
+// Argument: workers (0: one per core).
+BENCHMARK(BM_FolderRun_40x12MP_to_640_q80)->Arg(1)->Arg(0)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_FullDecode_40x12MP)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
