@@ -1,0 +1,145 @@
+#include "CommandLineOptions.h"
+
+#include "batch/JobSettings.h"
+
+namespace cli {
+
+namespace {
+
+// A whole decimal number within [low, high], nothing else.
+bool ReadWholeNumber(const QString& text, int low, int high, int& value)
+{
+    bool ok = false;
+    const int number = text.toInt(&ok, 10);
+    if (!ok || text.startsWith(u'+') || number < low || number > high)
+        return false;
+    value = number;
+    return true;
+}
+
+} // namespace
+
+QString UsageText()
+{
+    return QStringLiteral(
+        "Usage: zimbrel-shrink [options] SOURCE TARGET\n"
+        "Writes a reduced copy of every JPEG picture of the folder SOURCE (or of the one\n"
+        "picture SOURCE) into the folder TARGET (or the file TARGET). The sources are never\n"
+        "changed.\n"
+        "\n"
+        "  -s, --size TEXT      long edge in pixels (\"640\") or percent (\"40%\"); default 640\n"
+        "  -q, --quality N      JPEG quality %1..%2; default %3\n"
+        "  -r, --subfolders     include every subfolder of SOURCE\n"
+        "  -j, --jobs N         workers; default: all cores\n"
+        "      --overwrite      a single-file run may replace an existing TARGET file\n"
+        "      --quiet          no progress, only errors\n"
+        "  -h, --help           this text\n"
+        "      --version        the program's version\n"
+        "\n"
+        "Exit status: 0 all written, 1 some pictures failed, 2 usage error or refused job\n"
+        "(nothing written), 130 stopped by Ctrl-C after the pictures in work were complete.\n")
+        .arg(batch::kMinQuality)
+        .arg(batch::kMaxQuality)
+        .arg(batch::kDefaultQuality);
+}
+
+bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options, QString& error)
+{
+    QStringList positional;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString argument = arguments[i];
+        if (optionsEnded || argument == u'-' || !argument.startsWith(u'-')) {
+            positional << argument;
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        // "--name=value" carries its value with it.
+        QString attached;
+        bool hasAttached = false;
+        if (argument.startsWith(QLatin1String("--")) && argument.contains(u'=')) {
+            attached = argument.mid(argument.indexOf(u'=') + 1);
+            argument = argument.left(argument.indexOf(u'='));
+            hasAttached = true;
+        }
+        const auto value = [&](QString& into) {
+            if (hasAttached) {
+                into = attached;
+                return true;
+            }
+            if (i + 1 >= arguments.size()) {
+                error = QStringLiteral("option %1 needs a value").arg(argument);
+                return false;
+            }
+            into = arguments[++i];
+            return true;
+        };
+        const auto flag = [&] {
+            if (hasAttached)
+                error = QStringLiteral("option %1 takes no value").arg(argument);
+            return !hasAttached;
+        };
+        QString text;
+        if (argument == QLatin1String("-s") || argument == QLatin1String("--size")) {
+            if (!value(options.size))
+                return false;
+        } else if (argument == QLatin1String("-q") || argument == QLatin1String("--quality")) {
+            if (!value(text))
+                return false;
+            int quality = 0;
+            if (!ReadWholeNumber(text, batch::kMinQuality, batch::kMaxQuality, quality)) {
+                error = QStringLiteral("quality must be a whole number from %1 to %2, not \"%3\"")
+                            .arg(batch::kMinQuality)
+                            .arg(batch::kMaxQuality)
+                            .arg(text);
+                return false;
+            }
+            options.quality = quality;
+        } else if (argument == QLatin1String("-j") || argument == QLatin1String("--jobs")) {
+            if (!value(text))
+                return false;
+            if (!ReadWholeNumber(text, 1, 1024, options.jobs)) {
+                error = QStringLiteral("jobs must be a whole number from 1 to 1024, not \"%1\"").arg(text);
+                return false;
+            }
+        } else if (argument == QLatin1String("-r") || argument == QLatin1String("--subfolders")) {
+            if (!flag())
+                return false;
+            options.subfolders = true;
+        } else if (argument == QLatin1String("--overwrite")) {
+            if (!flag())
+                return false;
+            options.overwrite = true;
+        } else if (argument == QLatin1String("--quiet")) {
+            if (!flag())
+                return false;
+            options.quiet = true;
+        } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+            options.help = true;
+        } else if (argument == QLatin1String("--version")) {
+            options.version = true;
+        } else {
+            error = QStringLiteral("unknown option %1").arg(argument);
+            return false;
+        }
+    }
+    if (options.help || options.version)
+        return true;
+    if (positional.size() != 2) {
+        error = positional.size() < 2 ? QStringLiteral("SOURCE and TARGET are needed")
+                                      : QStringLiteral("only SOURCE and TARGET are taken, not \"%1\"").arg(positional[2]);
+        return false;
+    }
+    options.source = positional[0];
+    options.target = positional[1];
+    if (options.source.isEmpty() || options.target.isEmpty()) {
+        error = QStringLiteral("SOURCE and TARGET may not be empty");
+        return false;
+    }
+    return true;
+}
+
+} // namespace cli

@@ -1,0 +1,31 @@
+#pragma once
+// What zimbrel-shrink was asked to do, read from its arguments.
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+namespace cli {
+
+struct CommandLineOptions {
+    QString source;            // a folder or one picture
+    QString target;            // read as the window reads its target box
+    QString size = QStringLiteral("640");
+    std::int32_t quality = 80;
+    bool subfolders = false;
+    int jobs = 0;              // 0: one worker per core
+    bool overwrite = false;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+};
+
+// The arguments after the program name: options anywhere, "--" ends them. On a usage
+// error returns false with error saying what is wrong.
+bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options, QString& error);
+
+// The text --help prints.
+QString UsageText();
+
+} // namespace cli

@@ -1,0 +1,55 @@
+#pragma once
+// The shrink run as a terminal sees it: a progress bar redrawn in place on stderr (only
+// when stderr is a terminal), one line for every failed picture, and the counts for the
+// closing summary. Ctrl-C is the cancel marker.
+
+#include "batch/ShrinkRun.h"
+
+#include <QElapsedTimer>
+
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+
+namespace cli {
+
+class TerminalProgress : public batch::ProgressView {
+public:
+    // bar: draw the progress bar; interrupted: set by the signal handler.
+    TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted);
+
+    void Open() override {}
+    void ClearCancel() override {} // a Ctrl-C before the run started still counts
+    void ShowStatus(const QString&) override {}
+    void Activate() override {}
+    void ShowProgress(double fraction) override;
+    void LetEventsRun() override;
+    bool CancelRequested() const override { return interrupted_ != 0; }
+    void Close() override;
+    void FilesListed(qsizetype count) override { found_ = count; }
+    void FileFinished(const QString& source, const QString& target, const batch::ConvertReport& report) override;
+
+    qsizetype Found() const { return found_; }
+    qsizetype Written() const { return written_; }
+    qsizetype Failed() const { return failed_; }
+    // "N pictures found, ..., T s": the closing summary.
+    QByteArray Summary() const;
+
+private:
+    void DrawBar();
+    void ClearBar();
+
+    std::FILE* out_;
+    bool bar_;
+    const volatile std::sig_atomic_t& interrupted_;
+    QElapsedTimer clock_;
+    qint64 lastDraw_ = -1;
+    bool barShown_ = false;
+    qsizetype found_ = 1; // a single-file run lists nothing
+    qsizetype done_ = 0;
+    qsizetype written_ = 0;
+    qsizetype failed_ = 0;
+    std::int64_t sourcePixels_ = 0;
+};
+
+} // namespace cli

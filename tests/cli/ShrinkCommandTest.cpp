@@ -1,0 +1,98 @@
+#include "common/BatchTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using apptest::JpegSize;
+using apptest::WriteJpeg;
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class ShrinkCommandTest : public ::testing::Test {
+protected:
+    QString Path(const QString& relative) const { return root_.path() + u'/' + relative; }
+
+    Result Shrink(const QStringList& arguments)
+    {
+        QProcess process;
+        process.start(QStringLiteral(ZIMBREL_SHRINK), arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QTemporaryDir root_;
+};
+
+TEST_F(ShrinkCommandTest, UsageErrorsExitWithTwoAndWriteNothing)
+{
+    ASSERT_TRUE(WriteJpeg(Path("src/a.jpg"), 64, 48));
+    for (const QStringList& arguments :
+         {QStringList{}, QStringList{Path("src")}, QStringList{"-q", "5", Path("src"), Path("out")},
+          QStringList{"--quality=abc", Path("src"), Path("out")}, QStringList{"-j", "0", Path("src"), Path("out")},
+          QStringList{"--frobnicate", Path("src"), Path("out")}, QStringList{Path("nothing"), Path("out")},
+          QStringList{Path("src"), Path("out"), Path("more")}}) {
+        const Result result = Shrink(arguments);
+        EXPECT_EQ(result.exitCode, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(result.err.startsWith("zimbrel-shrink: ")) << result.err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(Path("out")));
+
+    const Result help = Shrink({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith("Usage: zimbrel-shrink [options] SOURCE TARGET"));
+}
+
+TEST_F(ShrinkCommandTest, ADamagedPictureFailsAloneWithItsReason)
+{
+    ASSERT_TRUE(WriteJpeg(Path("src/a.jpg"), 640, 480));
+    ASSERT_TRUE(WriteJpeg(Path("src/sub/c.jpg"), 300, 400));
+    QFile damaged(Path("src/b.jpg"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("this is no picture");
+    damaged.close();
+
+    const Result result = Shrink({"-r", "-s", "50%", "--jobs", "2", "-q", "70", Path("src"), Path("out")});
+    EXPECT_EQ(result.exitCode, 1) << result.err.toStdString();
+    EXPECT_EQ(JpegSize(Path("out/a.jpg")), QSize(320, 240));
+    EXPECT_EQ(JpegSize(Path("out/c.jpg")), QSize(150, 200));
+    EXPECT_FALSE(QFileInfo::exists(Path("out/b.jpg")));
+    // One line for the damaged file, naming it and saying why; no window texts.
+    const QStringList lines = result.err.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << result.err.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("zimbrel-shrink: " + Path("src/b.jpg") + ": ")) << lines[0].toStdString();
+    EXPECT_GT(lines[0].size(), QString("zimbrel-shrink: " + Path("src/b.jpg") + ": ").size() + 5);
+    EXPECT_EQ(lines[1].left(lines[1].indexOf(" source")).toStdString(),
+              "zimbrel-shrink: 3 pictures found, 2 written, 1 failed, 0.4"); // 640 x 480 + 300 x 400
+}
+
+TEST_F(ShrinkCommandTest, RefusedJobsExitWithTwoAndWriteNothing)
+{
+    ASSERT_TRUE(WriteJpeg(Path("src/a.jpg"), 64, 48));
+    Result inside = Shrink({Path("src"), Path("src/klein")});
+    EXPECT_EQ(inside.exitCode, 2);
+    EXPECT_EQ(inside.err, "zimbrel-shrink: Ziel-Verzeichnis darf nicht unterhalb des Quell-Verzeichnisses liegen!\n");
+    EXPECT_FALSE(QFileInfo::exists(Path("src/klein")));
+
+    // An existing single-file target is replaced only with --overwrite.
+    ASSERT_TRUE(WriteJpeg(Path("klein.jpg"), 10, 10));
+    EXPECT_EQ(Shrink({"--quiet", Path("src/a.jpg"), Path("klein.jpg")}).exitCode, 2);
+    EXPECT_EQ(JpegSize(Path("klein.jpg")), QSize(10, 10));
+    const Result replaced = Shrink({"--quiet", "--overwrite", "-s", "32", Path("src/a.jpg"), Path("klein.jpg")});
+    EXPECT_EQ(replaced.exitCode, 0);
+    EXPECT_TRUE(replaced.err.isEmpty());
+    EXPECT_EQ(JpegSize(Path("klein.jpg")), QSize(32, 24));
+}
+
+} // namespace
