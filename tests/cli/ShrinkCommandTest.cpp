@@ -5,8 +5,11 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using apptest::JpegSize;
 using apptest::WriteJpeg;
@@ -93,6 +96,30 @@ TEST_F(ShrinkCommandTest, RefusedJobsExitWithTwoAndWriteNothing)
     EXPECT_EQ(replaced.exitCode, 0);
     EXPECT_TRUE(replaced.err.isEmpty());
     EXPECT_EQ(JpegSize(Path("klein.jpg")), QSize(32, 24));
+}
+
+TEST_F(ShrinkCommandTest, CtrlCFinishesThePicturesInWorkAndExitsWith130)
+{
+    ASSERT_TRUE(WriteJpeg(Path("src/00.jpg"), 2000, 1500));
+    constexpr int kCount = 40;
+    for (int i = 1; i < kCount; ++i)
+        ASSERT_TRUE(QFile::copy(Path("src/00.jpg"), Path(QStringLiteral("src/%1.jpg").arg(i, 2, 10, QLatin1Char('0')))));
+
+    QProcess process;
+    process.start(QStringLiteral(ZIMBREL_SHRINK), {"--jobs", "1", Path("src"), Path("out")});
+    ASSERT_TRUE(process.waitForStarted());
+    // Interrupted once the first copy is there, as a user would press Ctrl-C mid-run.
+    while (!QFileInfo::exists(Path("out/00.jpg")) && process.state() == QProcess::Running)
+        QThread::msleep(2);
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 130);
+
+    const QStringList written = QDir(Path("out")).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_GE(written.size(), 1);
+    EXPECT_LT(written.size(), kCount);
+    for (const QString& name : written)
+        EXPECT_EQ(JpegSize(Path("out/") + name), QSize(640, 480)) << name.toStdString(); // complete pictures only
 }
 
 } // namespace
