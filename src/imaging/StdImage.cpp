@@ -15,8 +15,8 @@ namespace {
 // the section is deleted, and the context goes last.
 class MemorySurface {
 public:
-    MemorySurface(gdi::HDC reference, std::int32_t width, std::int32_t height)
-        : width_(width), height_(height), dc_(gdi::CreateCompatibleDC(reference))
+    MemorySurface(std::int32_t width, std::int32_t height)
+        : width_(width), height_(height), dc_(gdi::CreateCompatibleDC(0))
     {
         gdi::BITMAPINFOHEADER header;
         header.biSize = sizeof(header);
@@ -63,7 +63,7 @@ private:
 // A memory device context with a caller's bitmap selected, to copy pixels out of it.
 class SelectedBitmap {
 public:
-    SelectedBitmap(gdi::HDC reference, gdi::HBITMAP bitmap) : dc_(gdi::CreateCompatibleDC(reference))
+    explicit SelectedBitmap(gdi::HBITMAP bitmap) : dc_(gdi::CreateCompatibleDC(0))
     {
         previous_ = gdi::SelectObject(dc_, bitmap);
         if (!previous_) {
@@ -145,10 +145,10 @@ void DrawRotated(gdi::HDC hdcDest, FixedDecimal angle, std::int32_t centerX, std
     }
 
     // What the destination shows under the square, and the source from its top row.
-    MemorySurface square(hdcDest, side, side);
+    MemorySurface square(side, side);
     gdi::BitBlt(square.dc(), 0, 0, side, side, hdcDest, left, top, gdi::SRCCOPY);
-    const SelectedBitmap picture(hdcDest, hBitmap);
-    const MemorySurface source(hdcDest, srcWidth, srcHeight);
+    const SelectedBitmap picture(hBitmap);
+    const MemorySurface source(srcWidth, srcHeight);
     gdi::BitBlt(source.dc(), 0, 0, srcWidth, srcHeight, picture.dc(), 0, 0, gdi::SRCCOPY);
 
     std::vector<std::uint8_t> output(square.Pixels().size());

@@ -21,6 +21,9 @@ constexpr std::int16_t kPivotNotGiven = -32767;
 // right and lower neighbours. Exactly 90 degrees turns without any trigonometric error;
 // other angles go through the fixed-point factor 0.0175 per degree.
 //
+// The source is read as a 32-bit copy of the bitmap's top-left srcWidth x srcHeight
+// pixels, whatever its format; where the bitmap is smaller, it reads as black.
+//
 // A pivot of kPivotNotGiven becomes the middle of the source (half the size, ties to
 // even) and that default is written back into the caller's variable.
 //
