@@ -1,5 +1,6 @@
 #include "mivoIcon.h"
 
+#include "imaging/StdImage.h"
 #include "platform/Errors.h"
 #include "platform/GdiDraw.h"
 #include "platform/Numeric.h"
@@ -168,9 +169,22 @@ void mivoIcon::Paint(gdi::HDC dsthdc, std::int32_t X, std::int32_t Y, std::int16
     });
 
     if (state & 4) {
-        // The turned look goes here: the icon is turned by 90 degrees into Picture2, which
-        // then becomes the source (sx = 0) of the look below. Not built yet, so the icon
-        // is drawn unturned.
+        // The turned look: the icon turned by 90 degrees over Picture2's earlier content,
+        // which then is the source of the look below. Where the turn draws nothing (or
+        // fails), Picture2's earlier content shows.
+        errors::IgnoreErrors([&] {
+            gdi::BitBlt(Picture1_->hdc(), 0, 0, kIconSize, kIconSize, source->hdc(), sx, 0, gdi::SRCCOPY);
+        });
+        errors::IgnoreErrors([&] {
+            // Fresh pivots each time: the defaults written back into them are not kept.
+            std::int16_t pivotX = StdImage::kPivotNotGiven;
+            std::int16_t pivotY = StdImage::kPivotNotGiven;
+            const FixedDecimal one = FixedDecimal::FromInteger(1);
+            StdImage::DrawRotated(Picture2_->hdc(), FixedDecimal::FromInteger(90), 8, 7, kIconSize, kIconSize,
+                                  Picture1_->Bitmap(), 15, one, one, pivotX, pivotY);
+        });
+        source = Picture2_.get();
+        sx = 0;
     }
 
     errors::IgnoreErrors([&] {

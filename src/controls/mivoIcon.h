@@ -29,8 +29,12 @@ public:
 
     // Draws icon ico with its top-left corner at (X, Y) of dsthdc. state & 3 picks the
     // look: 0 opaque, 1 transparent (the destination shows through white pixels), 2 greyed
-    // (the disabled look), 3 nothing. Never fails: a failing step is skipped, and an icon
-    // number outside the strips copies whatever part of its square lies inside them.
+    // (the disabled look), 3 nothing. State bit 4 first turns the icon counterclockwise by
+    // 90 degrees into the scratch picture Picture2 and draws the look from there: its
+    // pixel (x, y) shows icon pixel (15 - y, x) for x 0..14, y 1..15, while row 0 and
+    // column 15 keep Picture2's earlier content. Never fails: a failing step is skipped,
+    // and an icon number outside the strips copies whatever part of its square lies inside
+    // them.
     void Paint(gdi::HDC dsthdc, std::int32_t X, std::int32_t Y, std::int16_t ico, std::int16_t state);
 
     // The name of icon number ico: a built-in name for 1..89, an added name above; "" when

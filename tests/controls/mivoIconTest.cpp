@@ -18,6 +18,21 @@ QImage Square(const OffscreenPicture& picture, int x, int y)
     return picture.Image().copy(x, y, 16, 16);
 }
 
+// What look (state & 3) makes of icon pixel s over destination pixel d.
+QRgb Look(int state, QRgb s, QRgb d)
+{
+    switch (state & 3) {
+    case 0:
+        return s;
+    case 1:
+        return s & d;
+    case 2:
+        return (s | 0x808080) & d;
+    default:
+        return d;
+    }
+}
+
 bool IsWhite(const QImage& image)
 {
     for (int y = 0; y < image.height(); ++y)
@@ -119,14 +134,7 @@ TEST(mivoIcon, PaintLooks)
         for (int y = 0; y < 16; ++y) {
             for (int x = 0; x < 16; ++x) {
                 const QRgb s = icon.pixel(x, y) & 0xFFFFFF;
-                const QRgb d = ground.rgb() & 0xFFFFFF;
-                QRgb expected = d;
-                if (state == 0)
-                    expected = s;
-                else if (state == 1)
-                    expected = s & d;
-                else if (state == 2)
-                    expected = (s | 0x808080) & d;
+                const QRgb expected = Look(state, s, ground.rgb() & 0xFFFFFF);
                 ASSERT_EQ(result.pixel(x + 5, y + 7) & 0xFFFFFF, expected) << "state " << state << " at " << x << "," << y;
             }
         }
@@ -148,6 +156,29 @@ TEST(mivoIcon, PaintLooks)
                              std::int16_t{-32768}})
         EXPECT_NO_THROW(icons.Paint(target.hdc(), 0, 0, ico, 2));
     EXPECT_NO_THROW(icons.Paint(gdi::HDC{999}, 0, 0, 24, 1));
+}
+
+// State bit 4 turns the icon counterclockwise into Picture2 (white at first) and draws
+// the look from there: row 0 and column 15 keep Picture2's white.
+TEST(mivoIcon, TurnedLooks)
+{
+    mivoIcon icons;
+    const QImage icon = IconSquare(icons, 87); // "help": no quarter turn maps it onto itself
+    const QColor ground(60, 200, 140);
+    for (int state = 4; state < 8; ++state) {
+        OffscreenPicture target(30, 30);
+        gdi::FillBox(target.hdc(), 0, 0, 29, 29, ground);
+        icons.Paint(target.hdc(), 5, 7, 87, static_cast<std::int16_t>(state));
+        const QImage result = target.Image();
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                const QRgb turned = x <= 14 && y >= 1 ? icon.pixel(15 - y, x) & 0xFFFFFF : 0xFFFFFF;
+                const QRgb expected = Look(state, turned, ground.rgb() & 0xFFFFFF);
+                ASSERT_EQ(result.pixel(x + 5, y + 7) & 0xFFFFFF, expected) << "state " << state << " at " << x << "," << y;
+            }
+        }
+        EXPECT_EQ(result.pixel(21, 7) & 0xFFFFFF, ground.rgb() & 0xFFFFFF);
+    }
 }
 
 } // namespace

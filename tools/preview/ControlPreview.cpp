@@ -2,10 +2,12 @@
 //   buttons.png        every button state and kind, at 1:1 and enlarged 3 times
 //   IconStrip1-x5.png  the strips as the icon library loaded them, enlarged 5 times,
 //   IconStrip2-x5.png  17 slotCount to a row, numbered
+//   icon-looks.png     a few icons in every Paint state 0..7 (4..7 turned), enlarged 4 times
 //
 //   zimbrel_control_preview <output folder>
 
 #include "controls/mivoButton.h"
+#include "platform/GdiDraw.h"
 
 #include <QApplication>
 #include <QDir>
@@ -90,6 +92,31 @@ QImage EnlargedStrip(const QImage& strip, int scale)
     return out;
 }
 
+// Each icon painted in the eight states onto a pale ground, so that the transparent and
+// greyed looks show what they let through; the lower four are the turned looks.
+QImage IconLooks(mivoIcon& icons, int scale)
+{
+    const std::vector<const char*> names = {"ok", "error", "help", "properties", "right", "up", "sort"};
+    const int cell = 24, labelWidth = 90, cellW = cell * scale + 8, cellH = cell * scale + 8;
+    QImage out(labelWidth + 8 * cellW, 20 + static_cast<int>(names.size()) * cellH, QImage::Format_RGB32);
+    out.fill(qRgb(210, 215, 235));
+    QPainter painter(&out);
+    for (int state = 0; state < 8; ++state)
+        painter.drawText(labelWidth + state * cellW, 14, QStringLiteral("state %1").arg(state));
+    for (std::size_t row = 0; row < names.size(); ++row) {
+        const int y = 20 + static_cast<int>(row) * cellH;
+        const QString name = QString::fromLatin1(names[row]);
+        painter.drawText(4, y + cellH / 2, name);
+        for (int state = 0; state < 8; ++state) {
+            OffscreenPicture ground(cell, cell);
+            gdi::FillBox(ground.hdc(), 0, 0, cell - 1, cell - 1, QColor(250, 220, 120));
+            icons.Paint(ground.hdc(), 4, 4, icons.IconNr(name), static_cast<std::int16_t>(state));
+            painter.drawImage(QRect(labelWidth + state * cellW, y, cell * scale, cell * scale), ground.Image());
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -125,7 +152,8 @@ int main(int argc, char** argv)
     }
     const bool ok = both.save(out.filePath(QStringLiteral("buttons.png"))) &&
                     EnlargedStrip(icons.PicIcon1().Image(), 5).save(out.filePath(QStringLiteral("IconStrip1-x5.png"))) &&
-                    strip2Shown.save(out.filePath(QStringLiteral("IconStrip2-x5.png")));
+                    strip2Shown.save(out.filePath(QStringLiteral("IconStrip2-x5.png"))) &&
+                    IconLooks(icons, 4).save(out.filePath(QStringLiteral("icon-looks.png")));
     if (!ok) {
         std::fprintf(stderr, "cannot write to %s\n", argv[1]);
         return 1;
