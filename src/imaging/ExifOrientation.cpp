@@ -2,6 +2,7 @@
 
 #include <libexif/exif-data.h>
 
+#include <utility>
 #include <cstring>
 #include <memory>
 
@@ -30,41 +31,48 @@ int ExifOrientation(const std::uint8_t* app1, std::size_t size)
     return orientation >= 1 && orientation <= 8 ? orientation : 1;
 }
 
-Bitmap24 Orient(const Bitmap24& stored, int orientation)
+std::int32_t UprightRow(int orientation, std::int32_t sy, std::int32_t storedHeight)
 {
-    const std::int32_t w = stored.width;
-    const std::int32_t h = stored.height;
-    Bitmap24 result = SwapsEdges(orientation) ? NewBitmap24(h, w) : NewBitmap24(w, h);
-    if (!result.bits)
-        return result;
+    return orientation == 3 || orientation == 4 ? storedHeight - 1 - sy : sy;
+}
 
-    // Target pixel (x, y) (from the top) comes from stored pixel (sx, sy) with
-    // sx = x0 + x * xdx + y * xdy and sy = y0 + x * ydx + y * ydy.
-    std::int64_t x0 = 0, xdx = 1, xdy = 0, y0 = 0, ydx = 0, ydy = 1;
-    switch (orientation) {
-    case 2: x0 = w - 1; xdx = -1; break;                                   // mirrored
-    case 3: x0 = w - 1; xdx = -1; y0 = h - 1; ydy = -1; break;             // upside down
-    case 4: y0 = h - 1; ydy = -1; break;                                   // mirrored vertically
-    case 5: xdx = 0; xdy = 1; ydx = 1; ydy = 0; break;                     // transposed
-    case 6: xdx = 0; xdy = 1; y0 = h - 1; ydx = -1; ydy = 0; break;        // turned left: view turned right
-    case 7: x0 = w - 1; xdx = 0; xdy = -1; y0 = h - 1; ydx = -1; ydy = 0; break; // transverse
-    case 8: x0 = w - 1; xdx = 0; xdy = -1; ydx = 1; ydy = 0; break;        // turned right: view turned left
-    default: break;
+void MirrorRow(std::uint8_t* row, std::int32_t width)
+{
+    std::uint8_t* left = row;
+    std::uint8_t* right = row + 3 * (std::int64_t{width} - 1);
+    for (; left < right; left += 3, right -= 3) {
+        std::swap(left[0], right[0]);
+        std::swap(left[1], right[1]);
+        std::swap(left[2], right[2]);
     }
-    // A step of sy moves one memory row back, because the stored bitmap is bottom-up.
-    const std::int64_t stepX = 3 * xdx - ydx * stored.stride;
-    for (std::int32_t y = 0; y < result.height; ++y) {
-        const std::int64_t sx = x0 + y * xdy;
-        const std::int64_t sy = y0 + y * ydy;
-        const std::uint8_t* from = stored.RowFromTop(static_cast<std::int32_t>(sy)) + 3 * sx;
-        std::uint8_t* to = result.RowFromTop(y);
-        for (std::int32_t x = 0; x < result.width; ++x, from += stepX, to += 3) {
-            to[0] = from[0];
-            to[1] = from[1];
-            to[2] = from[2];
+}
+
+void PlaceTurnedRows(const Bitmap24& upright, const std::uint8_t* const* rows, int count, std::int32_t first,
+                     std::int32_t storedWidth, std::int32_t storedHeight, int orientation)
+{
+    // Stored pixel (sx, sy) lands at upright column x and row y:
+    //   5 (transposed):  x = sy,       y = sx
+    //   6 (turn right):  x = H-1-sy,   y = sx
+    //   7 (transverse):  x = H-1-sy,   y = W-1-sx
+    //   8 (turn left):   x = sy,       y = W-1-sx
+    const bool flipX = orientation == 6 || orientation == 7;
+    const bool flipY = orientation == 7 || orientation == 8;
+    // The band's rows land side by side in each upright row: count pixels from column
+    // `left`, in stored-row order (or reversed when flipX).
+    const std::int32_t left = flipX ? storedHeight - first - count : first;
+    // Each upright row gets its count pixels in one short run while the band's rows are
+    // read front to back, all of them still in the cache from the decode.
+    for (std::int32_t sx = 0; sx < storedWidth; ++sx) {
+        std::uint8_t* to = upright.RowFromTop(flipY ? storedWidth - 1 - sx : sx) + 3 * std::int64_t{left};
+        const std::int64_t from = 3 * std::int64_t{sx};
+        if (flipX) {
+            for (int i = count - 1; i >= 0; --i, to += 3)
+                std::memcpy(to, rows[i] + from, 3);
+        } else {
+            for (int i = 0; i < count; ++i, to += 3)
+                std::memcpy(to, rows[i] + from, 3);
         }
     }
-    return result;
 }
 
 } // namespace imaging

@@ -1,11 +1,13 @@
 #include "JpegDecoder.h"
 
 #include "imaging/Bitmap24.h"
+#include "imaging/CaptureDate.h"
 #include "imaging/ExifOrientation.h"
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <jerror.h>
@@ -19,18 +21,51 @@ namespace {
 // editor writes more than a few dozen.
 constexpr int kMaxScans = 500;
 
-// libjpeg's default error handler prints and ends the process. Ours jumps back to the
-// setjmp of the phase that is running. Only the functions marked "libjpeg phase" below
-// call setjmp; they keep no object with a destructor in their frames, so the jump
-// skips no destructor.
+// Stored rows decoded in one go: a band of 4:2:0 rows, which libjpeg produces together.
+// Sideways photos are placed upright a band at a time from a buffer this high.
+constexpr int kBandRows = 16;
+
+// libjpeg's default error handler prints and ends the process. Ours keeps the message
+// (with where in the data it arose) and jumps back to the setjmp of the phase that is
+// running. Only the functions marked "libjpeg phase" below call setjmp; they keep no
+// object with a destructor in their frames, so the jump skips no destructor. Each
+// decoder has its own, so threads never share one.
 struct ErrorManager {
     jpeg_error_mgr pub; // first member: libjpeg sees only this part
     std::jmp_buf jump;
+    const std::uint8_t* data = nullptr; // the file, to tell the position of a fault
+    std::size_t size = 0;
+    char message[JMSG_LENGTH_MAX] = {};
+    int code = 0;              // libjpeg's code of the kept message
+    std::size_t position = 0;  // bytes of the file read when it arose
+    bool tooManyScans = false;
 };
+
+ErrorManager& ErrorsOf(j_common_ptr cinfo)
+{
+    return *reinterpret_cast<ErrorManager*>(cinfo->err);
+}
+
+// Keeps the message in libjpeg's own words instead of printing it.
+void KeepMessage(j_common_ptr cinfo)
+{
+    ErrorManager& errors = ErrorsOf(cinfo);
+    (*cinfo->err->format_message)(cinfo, errors.message);
+    errors.code = cinfo->err->msg_code;
+    errors.position = errors.size;
+    if (cinfo->is_decompressor) {
+        const jpeg_source_mgr* source = reinterpret_cast<j_decompress_ptr>(cinfo)->src;
+        // At the end of the data the source still points into it; past the end it
+        // serves a made-up end marker from elsewhere.
+        if (source && source->next_input_byte >= errors.data && source->next_input_byte <= errors.data + errors.size)
+            errors.position = static_cast<std::size_t>(source->next_input_byte - errors.data);
+    }
+}
 
 [[noreturn]] void Fail(j_common_ptr cinfo)
 {
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+    (*cinfo->err->output_message)(cinfo);
+    std::longjmp(ErrorsOf(cinfo).jump, 1);
 }
 
 // Warnings that only concern metadata; everything else (truncation, damaged entropy
@@ -54,45 +89,67 @@ void EmitMessage(j_common_ptr cinfo, int level)
         Fail(cinfo);
 }
 
-void OutputMessage(j_common_ptr) {}
-
 void CheckScanCount(j_common_ptr cinfo)
 {
     const auto* dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (dinfo->progressive_mode && dinfo->input_scan_number > kMaxScans)
-        Fail(cinfo);
+    if (dinfo->progressive_mode && dinfo->input_scan_number > kMaxScans) {
+        ErrorsOf(cinfo).tooManyScans = true;
+        std::longjmp(ErrorsOf(cinfo).jump, 1);
+    }
 }
 
 // Owns one libjpeg decompressor with our error manager.
 class Decompressor {
 public:
-    Decompressor()
+    Decompressor(const std::uint8_t* data, std::size_t size)
     {
         cinfo.err = jpeg_std_error(&errors.pub);
         errors.pub.error_exit = Fail;
         errors.pub.emit_message = EmitMessage;
-        errors.pub.output_message = OutputMessage;
+        errors.pub.output_message = KeepMessage;
+        errors.data = data;
+        errors.size = size;
         progress.progress_monitor = CheckScanCount;
     }
     ~Decompressor()
     {
+        std::free(icc);
         if (created)
             jpeg_destroy_decompress(&cinfo);
     }
     Decompressor(const Decompressor&) = delete;
     Decompressor& operator=(const Decompressor&) = delete;
 
+    // Why the last phase failed, in English.
+    QString Failure() const
+    {
+        if (errors.tooManyScans)
+            return QStringLiteral("too many progressive scans (more than %1)").arg(kMaxScans);
+        if (errors.code == JERR_IMAGE_TOO_BIG)
+            return QStringLiteral("picture too large (%1 x %2)").arg(cinfo.image_width).arg(cinfo.image_height);
+        const QString libjpeg = QString::fromLocal8Bit(errors.message);
+        if (errors.code == JERR_OUT_OF_MEMORY)
+            return QStringLiteral("not enough memory to decode the picture (libjpeg: %1)").arg(libjpeg);
+        if (libjpeg.isEmpty())
+            return QStringLiteral("damaged JPEG data");
+        return QStringLiteral("truncated or damaged JPEG data at byte %1 (libjpeg: %2)").arg(errors.position).arg(libjpeg);
+    }
+
     jpeg_decompress_struct cinfo{};
     ErrorManager errors{};
     jpeg_progress_mgr progress{};
     bool created = false;
     bool cmyk = false;
+    bool unsupportedColours = false;
     const std::uint8_t* exif = nullptr; // APP1 payload, owned by cinfo's memory pool
     std::size_t exifSize = 0;
+    JOCTET* icc = nullptr; // the assembled ICC profile, ours to free
+    unsigned iccSize = 0;
 };
 
 // libjpeg phase: create the decompressor and read the headers up to the first scan.
-bool ReadHeader(Decompressor& d, const std::uint8_t* data, std::size_t size, std::int64_t memoryLimit)
+bool ReadHeader(Decompressor& d, const std::uint8_t* data, std::size_t size, std::int64_t memoryLimit,
+                bool wantProfile)
 {
     if (setjmp(d.errors.jump))
         return false;
@@ -103,6 +160,8 @@ bool ReadHeader(Decompressor& d, const std::uint8_t* data, std::size_t size, std
     d.cinfo.mem->max_memory_to_use = static_cast<long>(memoryLimit);
     jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));
     jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
+    if (wantProfile)
+        jpeg_save_markers(&d.cinfo, JPEG_APP0 + 2, 0xFFFF);
     if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK)
         return false;
 
@@ -118,6 +177,7 @@ bool ReadHeader(Decompressor& d, const std::uint8_t* data, std::size_t size, std
         d.cmyk = true;
         break;
     default:
+        d.unsupportedColours = true;
         return false;
     }
     jpeg_calc_output_dimensions(&d.cinfo);
@@ -129,6 +189,12 @@ bool ReadHeader(Decompressor& d, const std::uint8_t* data, std::size_t size, std
             d.exifSize = marker->data_length;
             break;
         }
+    }
+    // A broken profile (missing or inconsistent chunks) is only a warning: none is kept.
+    if (wantProfile && !jpeg_read_icc_profile(&d.cinfo, &d.icc, &d.iccSize)) {
+        std::free(d.icc);
+        d.icc = nullptr;
+        d.iccSize = 0;
     }
     return true;
 }
@@ -144,68 +210,116 @@ void CmykRowToBgr(const JSAMPLE* from, std::uint8_t* to, JDIMENSION width)
     }
 }
 
-// libjpeg phase: decode every row straight into the bottom-up bitmap.
-bool DecodeRows(Decompressor& d, const Bitmap24& target)
+// Fills rows[0..count) with the next count scanlines; libjpeg may hand out fewer per call.
+bool ReadRows(Decompressor& d, JSAMPROW* rows, JDIMENSION count)
+{
+    for (JDIMENSION done = 0; done < count;) {
+        const JDIMENSION read = jpeg_read_scanlines(&d.cinfo, rows + done, count - done);
+        if (read == 0)
+            return false;
+        done += read;
+    }
+    return true;
+}
+
+// libjpeg phase: decode every row into the upright bitmap as orientation says, a band
+// of stored rows at a time (see ExifOrientation.h).
+bool DecodeRows(Decompressor& d, const Bitmap24& target, int orientation)
 {
     if (setjmp(d.errors.jump))
         return false;
     if (!jpeg_start_decompress(&d.cinfo))
         return false;
-    if (d.cinfo.output_width != static_cast<JDIMENSION>(target.width)
-        || d.cinfo.output_height != static_cast<JDIMENSION>(target.height))
+    const auto width = static_cast<std::int32_t>(d.cinfo.output_width);
+    const auto height = static_cast<std::int32_t>(d.cinfo.output_height);
+    const bool turns = SwapsEdges(orientation);
+    if ((turns ? target.height : target.width) != width || (turns ? target.width : target.height) != height)
         return false;
-    if (d.cmyk) {
-        JSAMPARRAY row = (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE,
-                                                      d.cinfo.output_width * 4, 1);
-        while (d.cinfo.output_scanline < d.cinfo.output_height) {
-            const auto y = static_cast<std::int32_t>(d.cinfo.output_scanline);
-            if (jpeg_read_scanlines(&d.cinfo, row, 1) != 1)
+    const auto alloc = [&](JDIMENSION rowBytes) {
+        return (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE, rowBytes,
+                                            kBandRows);
+    };
+    // Pool memory, released with the decompressor.
+    const JSAMPARRAY band = turns ? alloc(d.cinfo.output_width * 3) : nullptr;
+    const JSAMPARRAY cmykBand = d.cmyk ? alloc(d.cinfo.output_width * 4) : nullptr;
+
+    JSAMPROW rows[kBandRows];
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        const auto first = static_cast<std::int32_t>(d.cinfo.output_scanline);
+        const int count = std::min(kBandRows, height - first);
+        for (int i = 0; i < count; ++i)
+            rows[i] = turns ? band[i] : target.RowFromTop(UprightRow(orientation, first + i, height));
+        if (d.cmyk) {
+            if (!ReadRows(d, cmykBand, static_cast<JDIMENSION>(count)))
                 return false;
-            CmykRowToBgr(row[0], target.RowFromTop(y), d.cinfo.output_width);
-        }
-    } else {
-        constexpr int kBatch = 16;
-        JSAMPROW rows[kBatch];
-        while (d.cinfo.output_scanline < d.cinfo.output_height) {
-            const auto y = static_cast<std::int32_t>(d.cinfo.output_scanline);
-            const int count = static_cast<int>(std::min<JDIMENSION>(kBatch, d.cinfo.output_height - y));
             for (int i = 0; i < count; ++i)
-                rows[i] = target.RowFromTop(y + i);
-            if (jpeg_read_scanlines(&d.cinfo, rows, static_cast<JDIMENSION>(count)) == 0)
-                return false;
+                CmykRowToBgr(cmykBand[i], rows[i], d.cinfo.output_width);
+        } else if (!ReadRows(d, rows, static_cast<JDIMENSION>(count))) {
+            return false;
+        }
+        if (turns) {
+            PlaceTurnedRows(target, rows, count, first, width, height, orientation);
+        } else if (MirrorsRows(orientation)) {
+            for (int i = 0; i < count; ++i)
+                MirrorRow(rows[i], width);
         }
     }
     return jpeg_finish_decompress(&d.cinfo) != 0;
 }
 
+QString SizeText(std::int32_t width, std::int32_t height)
+{
+    return QStringLiteral("%1 x %2").arg(width).arg(height);
+}
+
 } // namespace
 
-Picture DecodeJpeg(const std::uint8_t* data, std::size_t size)
+Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure, PhotoMetadata* metadata)
 {
-    if (!data || size == 0 || size > 0x7FFFFFFF)
-        return {};
-    Decompressor decoder;
-    if (!ReadHeader(decoder, data, size, AvailableMemoryBytes() / 2))
-        return {};
+    const auto fail = [&](const QString& why) {
+        if (failure)
+            *failure = why;
+        return Picture();
+    };
+    if (!data || size < 2 || data[0] != 0xFF || data[1] != 0xD8)
+        return fail(QStringLiteral("not a JPEG file"));
+    if (size > 0x7FFFFFFF)
+        return fail(QStringLiteral("file too large (%1 bytes)").arg(size));
+    Decompressor decoder(data, size);
+    if (!ReadHeader(decoder, data, size, AvailableMemoryBytes() / 2, metadata != nullptr)) {
+        if (decoder.unsupportedColours)
+            return fail(QStringLiteral("unsupported JPEG colour space (%1 components)").arg(decoder.cinfo.num_components));
+        return fail(decoder.Failure());
+    }
 
     const int orientation = ExifOrientation(decoder.exif, decoder.exifSize);
-    const auto width = static_cast<std::int32_t>(decoder.cinfo.output_width);
-    const auto height = static_cast<std::int32_t>(decoder.cinfo.output_height);
-    // Turning the picture upright needs a second bitmap for a moment.
-    if (!FitsInMemory(width, height, orientation == 1 ? 1 : 2))
-        return {};
-    Bitmap24 stored = NewBitmap24(width, height);
-    if (!stored.bits)
-        return {};
-    // Whatever the bitmaps leave is what whole-image buffers of progressive files may use.
-    const std::int64_t bitmapBytes = stored.stride * height * (orientation == 1 ? 1 : 2);
+    const auto storedWidth = static_cast<std::int32_t>(decoder.cinfo.output_width);
+    const auto storedHeight = static_cast<std::int32_t>(decoder.cinfo.output_height);
+    const std::int32_t width = SwapsEdges(orientation) ? storedHeight : storedWidth;
+    const std::int32_t height = SwapsEdges(orientation) ? storedWidth : storedHeight;
+    if (width <= 0 || height <= 0 || std::int64_t{width} * height > gdi::kMaxBitmapPixels)
+        return fail(QStringLiteral("picture too large (%1)").arg(SizeText(storedWidth, storedHeight)));
+    // The bands (BGR and CMYK rows) are small next to the bitmap.
+    const std::int64_t bandBytes = std::int64_t{kBandRows} * 7 * storedWidth;
+    if (!FitsInMemory(width, height, 1, bandBytes))
+        return fail(QStringLiteral("not enough memory for the picture (%1)").arg(SizeText(storedWidth, storedHeight)));
+    Bitmap24 upright = NewBitmap24(width, height);
+    if (!upright.bits)
+        return fail(QStringLiteral("not enough memory for the picture (%1)").arg(SizeText(storedWidth, storedHeight)));
+    // Whatever the bitmap leaves is what whole-image buffers of progressive files may use.
+    const std::int64_t bitmapBytes = upright.stride * height + bandBytes;
     decoder.cinfo.mem->max_memory_to_use
         = static_cast<long>(std::max<std::int64_t>(AvailableMemoryBytes() - bitmapBytes, std::int64_t{64} << 20));
-    if (!DecodeRows(decoder, stored))
-        return {};
-    if (orientation == 1)
-        return std::move(stored.picture);
-    return std::move(Orient(stored, orientation).picture);
+    if (!DecodeRows(decoder, upright, orientation))
+        return fail(decoder.Failure());
+
+    if (metadata) {
+        metadata->iccProfile = decoder.icc ? QByteArray(reinterpret_cast<const char*>(decoder.icc),
+                                                        static_cast<qsizetype>(decoder.iccSize))
+                                           : QByteArray();
+        metadata->captureExif = CaptureExif(decoder.exif, decoder.exifSize);
+    }
+    return std::move(upright.picture);
 }
 
 } // namespace imaging

@@ -3,6 +3,9 @@
 // 24-bit bottom-up bitmap the rest of the engine works on.
 
 #include "imaging/Picture.h"
+#include "imaging/PhotoMetadata.h"
+
+#include <QString>
 
 #include <cstddef>
 #include <cstdint>
@@ -12,8 +15,13 @@ namespace imaging {
 // Decodes the JPEG file held in data[0..size) into a 24-bit picture, upright as its
 // EXIF orientation says. The picture's size is checked against gdi::kMaxBitmapPixels
 // and the memory available before any pixel memory is allocated. Corrupt or truncated
-// data, unsupported colour spaces and oversized pictures give an empty picture; nothing
-// is printed and the process is never ended. data is only read during the call.
-Picture DecodeJpeg(const std::uint8_t* data, std::size_t size);
+// data, unsupported colour spaces and oversized pictures give an empty picture and, when
+// failure is given, the cause in English ("truncated or damaged JPEG data at byte 1234
+// (libjpeg: Premature end of JPEG file)"); nothing is printed and the process is never
+// ended. When metadata is given, its ICC profile and capture-date EXIF block are filled
+// from the file (its modification time is left alone). data is only read during the
+// call. Safe to call from several threads at once.
+Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure = nullptr,
+                   PhotoMetadata* metadata = nullptr);
 
 } // namespace imaging

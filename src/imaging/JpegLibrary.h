@@ -4,9 +4,12 @@
 // subsampling, quality on libjpeg's standard scale, and replaces the target file
 // atomically: the picture is encoded in memory, written to a temporary file in the
 // target folder and renamed into place, so a failed write leaves nothing behind and an
-// existing file untouched.
+// existing file untouched, and a target that is a symbolic link is replaced as a name,
+// never written through.
 
+#include <cstddef>
 #include <cstdint>
+#include <ctime>
 
 namespace ijl {
 
@@ -35,12 +38,23 @@ struct JPEG_CORE_PROPERTIES {
     std::int32_t JPGHeight = 0;             // must equal |DIBHeight|
     std::int32_t jquality = 0;              // 1..100; values outside are clamped to that range
     void* state = nullptr;                  // the library's own, set by ijlInit, released by ijlFree
+
+    // Our additions: what the written file keeps of its photo, and why a call failed.
+    const std::uint8_t* ICCProfile = nullptr; // an ICC profile, written as APP2 "ICC_PROFILE" chunks
+    std::size_t ICCProfileSize = 0;
+    const std::uint8_t* EXIFBytes = nullptr;  // an EXIF payload ("Exif\0\0" + TIFF), written as one APP1
+    std::size_t EXIFSize = 0;
+    bool SetFileTime = false;                 // give the written file FileTime as its modification time
+    timespec FileTime{};
+    char Failure[320] = {};                   // set by a failing call: the cause in English, 0-terminated
 };
 
 // Prepares a zeroed record: sets jquality to 75 and creates the encoder.
 std::int32_t ijlInit(JPEG_CORE_PROPERTIES* jcprops);
 // Encodes the bitmap the record describes and writes it to JPGFile (iotype must be
 // IJL_JFILE_WRITEWHOLEIMAGE). The pixels are read in place, at their stride and row order.
+// The profile and EXIF markers go right after the JFIF header; the encoded picture is
+// the same with or without them. Safe for several records on several threads at once.
 std::int32_t ijlWrite(JPEG_CORE_PROPERTIES* jcprops, std::int32_t iotype);
 // Releases what ijlInit created; the record can be initialised again afterwards.
 std::int32_t ijlFree(JPEG_CORE_PROPERTIES* jcprops);

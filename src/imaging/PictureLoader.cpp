@@ -2,14 +2,19 @@
 
 #include "imaging/Bitmap24.h"
 #include "imaging/JpegDecoder.h"
+#include "imaging/SystemErrorText.h"
+#include "platform/FileNames.h"
 
 #include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 
+#include <cerrno>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace imaging {
 
@@ -20,7 +25,11 @@ constexpr qint64 kMaxFileBytes = qint64{1} << 30;
 
 bool HasJpegName(const QString& path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return false;
+    const QString suffix = name.mid(dot + 1).toLower();
     return suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg") || suffix == QLatin1String("jpe")
         || suffix == QLatin1String("jfif");
 }
@@ -31,54 +40,132 @@ bool StartsLikeJpeg(const QByteArray& data)
         && static_cast<unsigned char>(data[1]) == 0xD8 && static_cast<unsigned char>(data[2]) == 0xFF;
 }
 
-Picture LoadThroughQt(const QByteArray& data)
+Picture Failed(LoadDetails* details, const QString& why)
+{
+    if (details)
+        details->failure = why;
+    return {};
+}
+
+QString SizeText(int width, int height)
+{
+    return QStringLiteral("%1 x %2").arg(width).arg(height);
+}
+
+Picture LoadThroughQt(const QByteArray& data, LoadDetails* details)
 {
     QBuffer buffer;
     buffer.setData(data);
     if (!buffer.open(QIODevice::ReadOnly))
-        return {};
+        return Failed(details, QStringLiteral("cannot read the picture"));
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
     // Checked before the reader allocates; a reader that cannot tell the size up front
     // is still bound by QImageReader's own allocation limit.
+    if (size.isValid() && std::int64_t{size.width()} * size.height() > gdi::kMaxBitmapPixels)
+        return Failed(details, QStringLiteral("picture too large (%1)").arg(SizeText(size.width(), size.height())));
     if (size.isValid() && !FitsInMemory(size.width(), size.height(), 2))
-        return {};
+        return Failed(details, QStringLiteral("not enough memory for the picture (%1)")
+                                   .arg(SizeText(size.width(), size.height())));
     QImage image = reader.read();
     if (image.isNull())
-        return {};
+        return Failed(details, QStringLiteral("cannot read the picture (Qt: %1)").arg(reader.errorString()));
     image = image.convertToFormat(QImage::Format_BGR888); // bytes blue, green, red
     if (image.isNull())
-        return {};
+        return Failed(details, QStringLiteral("not enough memory for the picture (%1)")
+                                   .arg(SizeText(reader.size().width(), reader.size().height())));
     Bitmap24 bitmap = NewBitmap24(image.width(), image.height());
     if (!bitmap.bits)
-        return {};
+        return Failed(details, QStringLiteral("not enough memory for the picture (%1)")
+                                   .arg(SizeText(image.width(), image.height())));
     for (int y = 0; y < image.height(); ++y)
         std::memcpy(bitmap.RowFromTop(y), image.constScanLine(y), static_cast<std::size_t>(image.width()) * 3);
     return std::move(bitmap.picture);
 }
 
+// Closes a descriptor on every way out.
+struct FileDescriptor {
+    int fd = -1;
+    ~FileDescriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// The whole regular file at name; empty (with *failure set) on failure.
+QByteArray ReadRegularFile(const QByteArray& name, timespec* modified, QString* failure)
+{
+    // Non-blocking, so that opening a pipe cannot hang; only regular files are read.
+    FileDescriptor file{::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
+    struct stat info {};
+    if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
+        *failure = QStringLiteral("cannot open: ") + SystemErrorText(errno);
+        return {};
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *failure = QStringLiteral("not a regular file");
+        return {};
+    }
+    if (info.st_size <= 0) {
+        *failure = QStringLiteral("empty file");
+        return {};
+    }
+    if (info.st_size > kMaxFileBytes) {
+        *failure = QStringLiteral("file too large (%1 bytes)").arg(static_cast<qint64>(info.st_size));
+        return {};
+    }
+    QByteArray data(static_cast<qsizetype>(info.st_size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t read = ::read(file.fd, data.data() + done, static_cast<std::size_t>(data.size() - done));
+        if (read < 0) {
+            if (errno == EINTR)
+                continue;
+            *failure = QStringLiteral("cannot read: ") + SystemErrorText(errno);
+            return {};
+        }
+        if (read == 0) {
+            *failure = QStringLiteral("cannot read: the file became shorter while it was read");
+            return {};
+        }
+        done += read;
+    }
+    *modified = info.st_mtim;
+    return data;
+}
+
 } // namespace
 
-Picture LoadPictureFromData(const QByteArray& data, bool jpegName)
+Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details)
 {
-    if (jpegName || StartsLikeJpeg(data))
-        return DecodeJpeg(reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size()));
-    return LoadThroughQt(data);
+    if (details)
+        details->failure.clear();
+    if (!jpegName && !StartsLikeJpeg(data))
+        return LoadThroughQt(data, details);
+    return DecodeJpeg(reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size()),
+                      details ? &details->failure : nullptr, details ? &details->metadata : nullptr);
 }
 
 Picture LoadPicture(const QString& path)
 {
-    // Regular files only: opening a pipe or a device could block for good.
-    if (!QFileInfo(path).isFile())
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() <= 0 || file.size() > kMaxFileBytes)
-        return {};
-    const QByteArray data = file.readAll();
-    if (data.size() != file.size())
-        return {};
-    return LoadPictureFromData(data, HasJpegName(path));
+    return LoadPicture(path, nullptr);
+}
+
+Picture LoadPicture(const QString& path, LoadDetails* details)
+{
+    if (details)
+        *details = LoadDetails();
+    QString failure;
+    timespec modified{};
+    const QByteArray data = ReadRegularFile(platform::EncodeFileName(path), &modified, &failure);
+    if (data.isEmpty())
+        return Failed(details, failure);
+    Picture picture = LoadPictureFromData(data, HasJpegName(path), details);
+    if (details && !picture.IsEmpty())
+        details->metadata.modified = modified;
+    return picture;
 }
 
 } // namespace imaging

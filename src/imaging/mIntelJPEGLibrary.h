@@ -3,6 +3,7 @@
 // write, free cycle of the JPEG library layer (imaging/JpegLibrary.h).
 
 #include "imaging/JpegLibrary.h"
+#include "imaging/PhotoMetadata.h"
 
 #include <QString>
 
@@ -23,8 +24,16 @@ struct EntryPoints {
 
 // The real library's entry points.
 EntryPoints LibraryEntryPoints();
-// Installs entry points (used from then on) and returns the ones they replace.
+// Installs entry points (used from then on) and returns the ones they replace. Writers
+// running on other threads at the time finish with the entry points they started with;
+// writers never wait for each other or for this.
 EntryPoints SetEntryPoints(EntryPoints entryPoints);
+
+// What a caller may hand the writer beyond the picture, and what it learns back.
+struct WriteDetails {
+    const imaging::PhotoMetadata* metadata = nullptr; // kept in the file when given
+    QString failure; // why the file was not written, in English; empty after success
+};
 
 // Writes bitmap to the file filename as a JPEG at quality (passed to the library
 // unchanged). True when the file was written. A failed initialisation shows
@@ -33,6 +42,15 @@ EntryPoints SetEntryPoints(EntryPoints entryPoints);
 // bitmap is refused by the library and so shows the second. A null bitmap raises
 // errors::ObjectRequired, and overflow in the bitmap's arithmetic errors::OverflowError,
 // without a message. The library is freed on every path after a successful ijlInit.
+// The name's bytes go to the file system unchanged (platform::EncodeFileName). Safe to
+// call from several threads at once for different files.
 bool WriteJPEGFile(const aDIBSection* bitmap, const QString& filename, std::int32_t quality);
+
+// The same, and with details: the file keeps metadata's colour profile, capture-date
+// EXIF block and modification time (each where present; the pixels are the same as
+// without), and a failure leaves its cause in details->failure ("cannot create the
+// target file: No space left on device"), message boxes as above. details may be null.
+bool WriteJPEGFile(const aDIBSection* bitmap, const QString& filename, std::int32_t quality,
+                   WriteDetails* details);
 
 } // namespace mIntelJPEGLibrary

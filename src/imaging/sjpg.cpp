@@ -1,11 +1,15 @@
 #include "sjpg.h"
 
+#include "imaging/SystemErrorText.h"
 #include "imaging/aDIBSection.h"
 #include "imaging/mIntelJPEGLibrary.h"
 #include "platform/Errors.h"
+#include "platform/FileNames.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 sjpg::sjpg() = default;
 sjpg::~sjpg() = default;
@@ -14,12 +18,15 @@ void sjpg::setSavefilenamej(const QString& vNewValue)
 {
     fileName_ = vNewValue;
     // Only a plain visible file counts, as a directory query with normal attributes would
-    // find; folders and hidden files are left alone.
-    const QFileInfo info(vNewValue);
-    if (vNewValue.isEmpty() || !info.isFile() || info.isHidden())
+    // find; folders and hidden files are left alone. A link to a file counts as the file,
+    // and unlinking it removes the link, never what it points to.
+    const QByteArray name = platform::EncodeFileName(vNewValue);
+    const QByteArray base = name.mid(name.lastIndexOf('/') + 1);
+    struct stat info {};
+    if (base.isEmpty() || base.startsWith('.') || ::stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return;
-    if (!QFile::remove(vNewValue))
-        throw errors::RuntimeError("Permission denied");
+    if (::unlink(name.constData()) != 0)
+        throw errors::RuntimeError(imaging::SystemErrorText(errno).toStdString());
 }
 
 void sjpg::setSavepicj(gdi::HBITMAP vNewValue)

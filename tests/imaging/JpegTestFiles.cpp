@@ -75,6 +75,89 @@ QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool big
     return jpeg.left(2) + app1 + jpeg.mid(2); // right after SOI
 }
 
+QByteArray WithSegments(const QByteArray& jpeg, const QByteArray& segments)
+{
+    return jpeg.left(2) + segments + jpeg.mid(2);
+}
+
+namespace {
+
+QByteArray Segment(int marker, const QByteArray& payload)
+{
+    const auto length = static_cast<int>(payload.size()) + 2;
+    QByteArray segment;
+    segment.append(char(0xFF)).append(char(marker)).append(char(length >> 8)).append(char(length & 0xFF));
+    return segment + payload;
+}
+
+} // namespace
+
+QByteArray IccSegments(const QByteArray& profile, int chunkSize)
+{
+    const auto chunks = static_cast<int>((profile.size() + chunkSize - 1) / chunkSize);
+    QByteArray segments;
+    for (int i = 0; i < chunks; ++i)
+        segments += Segment(0xE2, QByteArray("ICC_PROFILE", 12) + char(i + 1) + char(chunks)
+                                      + profile.mid(qsizetype{i} * chunkSize, chunkSize));
+    return segments;
+}
+
+QByteArray CameraExifSegment(int orientation, const QByteArray& original, const QByteArray& digitized)
+{
+    // Little-endian, as most cameras write. Offsets from the start of the TIFF header.
+    const auto u16 = [](int v) { return QByteArray(1, char(v & 0xFF)) + char((v >> 8) & 0xFF); };
+    const auto u32 = [&](int v) { return u16(v & 0xFFFF) + u16(v >> 16); };
+    const auto entry = [&](int tag, int type, int count, const QByteArray& value) {
+        return u16(tag) + u16(type) + u32(count) + value.leftJustified(4, '\0');
+    };
+    const int dates = (original.isEmpty() ? 0 : 1) + (digitized.isEmpty() ? 0 : 1);
+    const int ifd0 = 8, gps = ifd0 + 2 + 3 * 12 + 4, exif = gps + 2 + 12 + 4, text = exif + 2 + 12 * dates + 4;
+    QByteArray tiff = "II" + u16(42) + u32(ifd0);
+    tiff += u16(3) + entry(0x0112, 3, 1, u16(orientation)) + entry(0x8769, 4, 1, u32(exif))
+        + entry(0x8825, 4, 1, u32(gps)) + u32(0);
+    tiff += u16(1) + entry(0x0001, 2, 2, "N") + u32(0); // GPSLatitudeRef: where the photo was taken
+    tiff += u16(dates);
+    int at = text;
+    for (const auto& [tag, date] : {std::pair{0x9003, original}, std::pair{0x9004, digitized}}) {
+        if (!date.isEmpty()) {
+            tiff += entry(tag, 2, 20, u32(at));
+            at += 20;
+        }
+    }
+    tiff += u32(0);
+    for (const QByteArray& date : {original, digitized}) {
+        if (!date.isEmpty())
+            tiff += date + '\0';
+    }
+    return Segment(0xE1, QByteArray("Exif\0\0", 6) + tiff);
+}
+
+std::vector<std::pair<int, QByteArray>> Segments(const QByteArray& jpeg)
+{
+    std::vector<std::pair<int, QByteArray>> segments;
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(jpeg.at(i)); };
+    for (qsizetype pos = 2; pos + 4 <= jpeg.size() && byte(pos) == 0xFF && byte(pos + 1) != 0xDA;) {
+        const qsizetype length = byte(pos + 2) << 8 | byte(pos + 3);
+        segments.emplace_back(byte(pos + 1), jpeg.mid(pos + 4, length - 2));
+        pos += 2 + length;
+    }
+    return segments;
+}
+
+QByteArray WithoutAppSegments12(const QByteArray& jpeg)
+{
+    QByteArray rest = jpeg;
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(rest.at(i)); };
+    for (qsizetype pos = 2; pos + 4 <= rest.size() && byte(pos) == 0xFF && byte(pos + 1) != 0xDA;) {
+        const qsizetype length = 2 + (byte(pos + 2) << 8 | byte(pos + 3));
+        if (byte(pos + 1) == 0xE1 || byte(pos + 1) == 0xE2)
+            rest.remove(pos, length);
+        else
+            pos += length;
+    }
+    return rest;
+}
+
 bool WriteFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);

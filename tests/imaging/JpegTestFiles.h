@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace testfiles {
@@ -20,6 +21,17 @@ QByteArray EncodeGreyJpeg(const QImage& image);
 QByteArray EncodeCmykJpeg(const QImage& image);
 // jpeg with an APP1 EXIF block holding only the orientation tag, in the given byte order.
 QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian = true);
+// jpeg with the given marker segments (each "\xFF\xEn" + length + payload) right after SOI.
+QByteArray WithSegments(const QByteArray& jpeg, const QByteArray& segments);
+// APP2 "ICC_PROFILE" segments carrying profile in chunks of at most chunkSize bytes.
+QByteArray IccSegments(const QByteArray& profile, int chunkSize);
+// An APP1 EXIF segment as cameras write it: IFD0 with the orientation and a GPS IFD, an
+// EXIF sub-IFD with DateTimeOriginal and DateTimeDigitized (each only when not empty).
+QByteArray CameraExifSegment(int orientation, const QByteArray& original, const QByteArray& digitized);
+// The marker segments of a JPEG file before its first scan: marker byte and payload.
+std::vector<std::pair<int, QByteArray>> Segments(const QByteArray& jpeg);
+// jpeg without its APP1 and APP2 segments.
+QByteArray WithoutAppSegments12(const QByteArray& jpeg);
 // Writes bytes to path; false on failure.
 bool WriteFile(const QString& path, const QByteArray& bytes);
 

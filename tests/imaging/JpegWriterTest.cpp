@@ -2,10 +2,12 @@
 
 #include "imaging/JpegLibrary.h"
 #include "imaging/Picture.h"
+#include "imaging/PictureLoader.h"
 #include "imaging/aDIBSection.h"
 #include "imaging/mIntelJPEGLibrary.h"
 #include "imaging/sjpg.h"
 #include "platform/Errors.h"
+#include "platform/FileNames.h"
 #include "platform/MessageBox.h"
 
 #include <QDir>
@@ -17,6 +19,11 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace testfiles;
 using platform::MessageBoxCall;
@@ -223,6 +230,169 @@ TEST(WriteJPEGFile, AFailedWriteLeavesTheOldFileAndNoLeftovers)
     EXPECT_TRUE(mIntelJPEGLibrary::WriteJPEGFile(dib.get(), target, 80));
     EXPECT_EQ(DecodeJpeg(ReadAll(target)).size(), QSize(16, 16));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.jpg"});
+}
+
+TEST(WriteJPEGFile, SaysWhyAWriteFailed)
+{
+    platform::MessageBoxRecorder boxes;
+    QTemporaryDir dir;
+    const auto dib = RedTopBlueBottom(16, 16);
+    const auto reason = [&](const aDIBSection* bitmap, const QString& path) {
+        mIntelJPEGLibrary::WriteDetails details;
+        details.failure = QStringLiteral("stale");
+        EXPECT_FALSE(mIntelJPEGLibrary::WriteJPEGFile(bitmap, path, 80, &details));
+        return details.failure.toStdString();
+    };
+    aDIBSection empty;
+    EXPECT_EQ(reason(&empty, dir.filePath("a.jpg")), "no picture to write");
+    EXPECT_EQ(reason(dib.get(), dir.filePath("missing/a.jpg")),
+              "cannot create the target file: No such file or directory");
+    // The target name is a folder: written in full, then the rename fails and the
+    // temporary file goes.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.jpg"));
+    EXPECT_EQ(reason(dib.get(), dir.filePath("folder.jpg")),
+              "cannot rename the temporary file to the target name: Is a directory");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"folder.jpg"});
+    // A folder that does not let us in (root is let in anywhere).
+    ASSERT_TRUE(QDir(dir.path()).mkdir("locked"));
+    ASSERT_TRUE(QFile::setPermissions(dir.filePath("locked"), QFile::ReadOwner | QFile::ExeOwner));
+    if (access(QFile::encodeName(dir.filePath("locked")).constData(), W_OK) != 0) {
+        EXPECT_EQ(reason(dib.get(), dir.filePath("locked/a.jpg")), "cannot create the target file: Permission denied");
+    }
+    QFile::setPermissions(dir.filePath("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // The boxes are the same as without details.
+    EXPECT_EQ(boxes.Calls().front(), kSaveFailed);
+
+    mIntelJPEGLibrary::WriteDetails details;
+    details.failure = QStringLiteral("stale");
+    EXPECT_TRUE(mIntelJPEGLibrary::WriteJPEGFile(dib.get(), dir.filePath("a.jpg"), 80, &details));
+    EXPECT_TRUE(details.failure.isEmpty());
+}
+
+TEST(WriteJPEGFile, ReplacesALinkAtTheTargetInsteadOfWritingThroughIt)
+{
+    QTemporaryDir dir;
+    const QString original = dir.filePath("original.jpg");
+    const QString link = dir.filePath("link.jpg");
+    ASSERT_TRUE(WriteFile(original, "the source photo"));
+    ASSERT_EQ(symlink("original.jpg", QFile::encodeName(link).constData()), 0);
+
+    const auto dib = RedTopBlueBottom(16, 16);
+    ASSERT_TRUE(mIntelJPEGLibrary::WriteJPEGFile(dib.get(), link, 80));
+    struct stat info {};
+    ASSERT_EQ(lstat(QFile::encodeName(link).constData(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(DecodeJpeg(ReadAll(link)).size(), QSize(16, 16));
+    EXPECT_EQ(ReadAll(original), "the source photo");
+}
+
+TEST(WriteJPEGFile, NamesThatAreNotUtf8KeepTheirBytesFromLoadToWrite)
+{
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    const QByteArray sourceBytes = folder + "caf\xE9.jpg";
+    const QByteArray targetBytes = folder + "\xFF\xFE.JPG";
+    const QByteArray jpeg = EncodeJpeg(Quadrants(24, 16));
+    const int fd = open(sourceBytes.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, jpeg.constData(), static_cast<std::size_t>(jpeg.size())), jpeg.size());
+    close(fd);
+
+    Picture picture = imaging::LoadPicture(platform::DecodeFileName(sourceBytes));
+    ASSERT_FALSE(picture.IsEmpty());
+    aDIBSection dib;
+    dib.CreateFromPicture(std::move(picture));
+    ASSERT_TRUE(mIntelJPEGLibrary::WriteJPEGFile(&dib, platform::DecodeFileName(targetBytes), 80));
+    // Qt cannot list these names; the folder holds exactly the two, under their bytes.
+    std::vector<std::string> names;
+    if (DIR* listing = opendir(folder.constData())) {
+        while (const dirent* entry = readdir(listing)) {
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                names.emplace_back(entry->d_name);
+        }
+        closedir(listing);
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"caf\xE9.jpg", "\xFF\xFE.JPG"}));
+    EXPECT_EQ(imaging::LoadPicture(platform::DecodeFileName(targetBytes)).Width(), 24);
+    unlink(sourceBytes.constData()); // QTemporaryDir cannot remove them either
+    unlink(targetBytes.constData());
+}
+
+TEST(WriteJPEGFile, KeepsTheColourProfileAndTheDatesWithThePixelsUnchanged)
+{
+    QTemporaryDir dir;
+    // A profile longer than one marker holds, split unevenly by the camera.
+    QByteArray profile(70000, '\0');
+    for (qsizetype i = 0; i < profile.size(); ++i)
+        profile[i] = static_cast<char>(i * 7 % 251);
+    const QByteArray stored = EncodeJpeg(Quadrants(40, 30));
+    const QString source = dir.filePath("photo.jpg");
+    ASSERT_TRUE(WriteFile(source, WithSegments(stored, CameraExifSegment(6, "2023:07:14 18:02:33", "2023:07:14 18:02:34")
+                                                           + IccSegments(profile, 60000))));
+    const timespec taken[2] = {{0, UTIME_OMIT}, {1689350553, 123456789}};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(source).constData(), taken, 0), 0);
+
+    imaging::LoadDetails details;
+    Picture picture = imaging::LoadPicture(source, &details);
+    ASSERT_FALSE(picture.IsEmpty());
+    EXPECT_EQ(details.metadata.iccProfile, profile);
+    ASSERT_TRUE(details.metadata.modified.has_value());
+    aDIBSection dib;
+    dib.CreateFromPicture(std::move(picture));
+    const QString kept = dir.filePath("kept.jpg");
+    const QString plain = dir.filePath("plain.jpg");
+    mIntelJPEGLibrary::WriteDetails write;
+    write.metadata = &details.metadata;
+    ASSERT_TRUE(mIntelJPEGLibrary::WriteJPEGFile(&dib, kept, 80, &write));
+    ASSERT_TRUE(mIntelJPEGLibrary::WriteJPEGFile(&dib, plain, 80));
+
+    // The same encoded picture, with the markers added after the JFIF header only.
+    const QByteArray keptBytes = ReadAll(kept);
+    EXPECT_EQ(WithoutAppSegments12(keptBytes), ReadAll(plain));
+    EXPECT_EQ(DecodeJpeg(keptBytes), DecodeJpeg(ReadAll(plain)));
+    const auto segments = Segments(keptBytes);
+    ASSERT_GE(segments.size(), 4u);
+    EXPECT_EQ(segments[0].first, 0xE0);
+    EXPECT_EQ(segments[1].first, 0xE2);
+    EXPECT_EQ(segments[2].first, 0xE2);
+    EXPECT_EQ(segments[3].first, 0xE1);
+
+    // Read back: the whole profile, both dates and nothing else (no orientation: the copy
+    // would be turned again; no location).
+    imaging::LoadDetails copy;
+    Picture reloaded = imaging::LoadPicture(kept, &copy);
+    EXPECT_EQ(reloaded.Width(), 30); // upright, not turned a second time
+    EXPECT_EQ(copy.metadata.iccProfile, profile);
+    EXPECT_EQ(copy.metadata.captureExif, details.metadata.captureExif);
+    const QByteArray exif = segments[3].second;
+    EXPECT_TRUE(exif.contains("2023:07:14 18:02:33"));
+    EXPECT_TRUE(exif.contains("2023:07:14 18:02:34"));
+    EXPECT_EQ(exif.size(), 6 + 8 + 18 + 30 + 40); // header, IFD0, EXIF IFD, two dates
+    EXPECT_FALSE(exif.contains(QByteArray("\x01\x12", 2)));
+    EXPECT_FALSE(exif.contains(QByteArray("\x88\x25", 2)));
+
+    // The copy's modification time is the photo's, to the nanosecond.
+    struct stat info {};
+    ASSERT_EQ(stat(QFile::encodeName(kept).constData(), &info), 0);
+    EXPECT_EQ(info.st_mtim.tv_sec, taken[1].tv_sec);
+    EXPECT_EQ(info.st_mtim.tv_nsec, taken[1].tv_nsec);
+
+    // A photo without profile or capture date gets neither, only its time.
+    const QString bare = dir.filePath("bare.jpg");
+    ASSERT_TRUE(WriteFile(bare, WithExifOrientation(stored, 1)));
+    imaging::LoadDetails bareDetails;
+    Picture barePicture = imaging::LoadPicture(bare, &bareDetails);
+    EXPECT_TRUE(bareDetails.metadata.iccProfile.isEmpty());
+    EXPECT_TRUE(bareDetails.metadata.captureExif.isEmpty());
+    aDIBSection bareDib;
+    bareDib.CreateFromPicture(std::move(barePicture));
+    mIntelJPEGLibrary::WriteDetails bareWrite;
+    bareWrite.metadata = &bareDetails.metadata;
+    ASSERT_TRUE(mIntelJPEGLibrary::WriteJPEGFile(&bareDib, kept, 80, &bareWrite));
+    for (const auto& [marker, payload] : Segments(ReadAll(kept)))
+        EXPECT_TRUE(marker != 0xE1 && marker != 0xE2) << marker;
 }
 
 TEST(sjpg, PropertiesReadBackEmptyAndTheSaveUsesThem)

@@ -12,6 +12,8 @@
 
 #include <turbojpeg.h>
 
+#include <sys/stat.h>
+
 using namespace testfiles;
 
 namespace {
@@ -119,7 +121,36 @@ TEST(PictureLoader, AppliesExifOrientation)
     EXPECT_EQ(Loaded(portrait).size(), QSize(48, 64));
 }
 
-TEST(PictureLoader, BadInputGivesAnEmptyPicture)
+TEST(PictureLoader, TurnsEveryOrientationExactlyAsTheStoredPixels)
+{
+    // Taller than several decoded bands and not a multiple of one; CMYK decodes through
+    // a band of its own.
+    QTemporaryDir dir;
+    const QImage content = Quadrants(45, 53);
+    for (const QByteArray& stored : {EncodeJpeg(content, 90, TJSAMP_420), EncodeCmykJpeg(content)}) {
+        const QString plainPath = dir.filePath("plain.jpg");
+        ASSERT_TRUE(WriteFile(plainPath, stored));
+        const QImage plain = Loaded(plainPath);
+        ASSERT_EQ(plain.size(), QSize(45, 53));
+        // How a viewer shows the stored picture for each orientation.
+        const QImage expected[] = {
+            plain.mirrored(true, false),
+            plain.transformed(QTransform().rotate(180)),
+            plain.mirrored(false, true),
+            plain.transformed(QTransform().rotate(90)).mirrored(true, false),
+            plain.transformed(QTransform().rotate(90)),
+            plain.transformed(QTransform().rotate(-90)).mirrored(true, false),
+            plain.transformed(QTransform().rotate(-90)),
+        };
+        for (int orientation = 2; orientation <= 8; ++orientation) {
+            const QString path = dir.filePath(QStringLiteral("exif-orientation-%1.jpg").arg(orientation));
+            ASSERT_TRUE(WriteFile(path, WithExifOrientation(stored, orientation)));
+            EXPECT_EQ(Loaded(path), expected[orientation - 2]) << "orientation " << orientation;
+        }
+    }
+}
+
+TEST(PictureLoader, BadInputGivesAnEmptyPictureAndSaysWhy)
 {
     QTemporaryDir dir;
     const int liveBefore = gdi::LiveObjectCount();
@@ -146,27 +177,42 @@ TEST(PictureLoader, BadInputGivesAnEmptyPicture)
         bytes[sof + 8] = char(width & 0xFF);
         return bytes;
     };
+    const QByteArray truncated = good.left(good.size() / 2);
     const struct {
         const char* name;
         QByteArray bytes;
+        QString reason;
     } files[] = {
-        {"empty.jpg", QByteArray()},
-        {"truncated.jpg", good.left(good.size() / 2)},
-        {"header-only.jpg", good.left(good.indexOf("\xFF\xDA") + 4)},
-        {"random.jpg", random},
-        {"png-named.jpg", pngBytes},
-        {"65535x65535.jpg", withSize(65535, 65535)},
-        {"40000x30000.jpg", withSize(40000, 30000)}, // within libjpeg's limit, beyond the pixel cap
-        {"zero-width.jpg", withSize(0, 64)},
-        {"random.png", random},
+        {"empty.jpg", QByteArray(), "empty file"},
+        {"truncated.jpg", truncated,
+         QStringLiteral("truncated or damaged JPEG data at byte %1 (libjpeg: Premature end of JPEG file)")
+             .arg(truncated.size())},
+        {"header-only.jpg", good.left(good.indexOf("\xFF\xDA") + 4), "truncated or damaged JPEG data at byte"},
+        {"random.jpg", random, "not a JPEG file"},
+        {"png-named.jpg", pngBytes, "not a JPEG file"},
+        {"65535x65535.jpg", withSize(65535, 65535), "picture too large (65535 x 65535)"},
+        {"40000x30000.jpg", withSize(40000, 30000), "picture too large (40000 x 30000)"}, // beyond the pixel cap
+        {"zero-width.jpg", withSize(0, 64), "truncated or damaged JPEG data at byte"},
+        {"random.png", random, "cannot read the picture (Qt: "},
     };
     for (const auto& file : files) {
         const QString path = dir.filePath(QString::fromLatin1(file.name));
         ASSERT_TRUE(WriteFile(path, file.bytes)) << file.name;
-        EXPECT_TRUE(imaging::LoadPicture(path).IsEmpty()) << file.name;
+        imaging::LoadDetails details;
+        EXPECT_TRUE(imaging::LoadPicture(path, &details).IsEmpty()) << file.name;
+        EXPECT_TRUE(details.failure.startsWith(file.reason)) << file.name << ": " << details.failure.toStdString();
     }
-    EXPECT_TRUE(imaging::LoadPicture(dir.filePath("missing.jpg")).IsEmpty());
-    EXPECT_TRUE(imaging::LoadPicture(dir.path()).IsEmpty()); // a folder
+    const auto reason = [](const QString& path) {
+        imaging::LoadDetails details;
+        EXPECT_TRUE(imaging::LoadPicture(path, &details).IsEmpty());
+        return details.failure.toStdString();
+    };
+    EXPECT_EQ(reason(dir.filePath("missing.jpg")), "cannot open: No such file or directory");
+    EXPECT_EQ(reason(dir.path()), "not a regular file");
+    // A pipe is refused without waiting for a writer that never comes.
+    const QString fifo = dir.filePath("pipe.jpg");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_EQ(reason(fifo), "not a regular file");
     // Nothing is left allocated by the failures.
     EXPECT_EQ(gdi::LiveObjectCount(), liveBefore);
 }
