@@ -4,6 +4,7 @@
 #include "Form1.h"
 #include "JobSettings.h"
 #include "MessageBoxDialog.h"
+#include "WindowLayout.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -14,6 +15,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Zimbrel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zimbrel/zimbrel.png")));
     platform::SetMessageBoxPresenter(app::ShowMessageBoxDialog);
+    app::InstallQtGerman();
 
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst(); // the program's own name

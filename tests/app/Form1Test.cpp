@@ -3,6 +3,7 @@
 #include "app/Form1.h"
 #include "app/Form2.h"
 #include "app/JobSettings.h"
+#include "app/WindowLayout.h"
 #include "controls/mivoButton.h"
 #include "platform/MessageBox.h"
 #include "support/StdBrowse.h"
@@ -372,4 +373,29 @@ TEST_F(Form1Test, KeyboardDrivesTheQualityBarAndAltLettersAreNoText)
     window.T_Ziel->setFocus();
     QTest::keyClick(window.T_Ziel, Qt::Key_V, Qt::AltModifier);
     EXPECT_EQ(window.T_Ziel->text(), "/ziel");
+}
+
+TEST(Form2Test, LongPathsWrapInsideNamesAndEndWithTheFileName)
+{
+    Form2 progress(nullptr);
+    PathLabel* label = progress.Label1;
+    const QString file = "IMG_20260712_134501.jpg";
+    for (const QString& folder : {QString(90, u'x'), QStringLiteral("/Urlaub 2026/Ein langer Ordner/") + QString(160, u'y')}) {
+        label->setText("/data/" + folder + u'/' + file);
+        const QStringList lines = label->ShownLines();
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_LE(lines.size(), 3);
+        EXPECT_TRUE(lines.last().endsWith(file)) << lines.last().toStdString();
+        EXPECT_TRUE(label->text().endsWith(lines.join(QString())));
+        const QFontMetricsF metrics(label->font());
+        for (const QString& line : lines)
+            EXPECT_LE(metrics.horizontalAdvance(line.trimmed()), label->contentsRect().width()) << line.toStdString();
+    }
+}
+
+TEST(WindowLanguage, QtsOwnTextsAreGerman)
+{
+    ASSERT_TRUE(app::InstallQtGerman()) << "Qt's translations missing (qt6-translations-l10n)";
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Ja");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&No"), "&Nein");
 }
