@@ -72,6 +72,8 @@ BrowseDialog::BrowseDialog(QWidget* owner, const QString& title) : QDialog(owner
 
     places_ = new QListWidget(this);
     places_->setMaximumWidth(150);
+    places_->setTextElideMode(Qt::ElideRight);
+    places_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     AddPlaces();
 
     auto* buttons = new QDialogButtonBox(this);
@@ -89,6 +91,13 @@ BrowseDialog::BrowseDialog(QWidget* owner, const QString& title) : QDialog(owner
     layout->addWidget(buttons);
 
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this, &BrowseDialog::SelectionChanged);
+    // The levels are read in the background and fill in rows above the highlight; each
+    // level above it that comes in brings it back into view.
+    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+        const QString above = path.endsWith(u'/') ? path : path + u'/';
+        if (SelectedFolder().startsWith(above))
+            ShowCurrent();
+    });
     connect(places_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { SelectFolder(item->data(kPathRole).toString()); });
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
@@ -117,7 +126,7 @@ void BrowseDialog::AddPlaces()
     add(QStringLiteral("Dateisystem"), QStringLiteral("/"));
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         if (IsMediaMount(volume))
-            add(volume.displayName(), volume.rootPath());
+            add(volume.name().isEmpty() ? QFileInfo(volume.rootPath()).fileName() : volume.name(), volume.rootPath());
     }
 }
 
@@ -131,8 +140,16 @@ bool BrowseDialog::SelectFolder(const QString& folder)
     if (!index.isValid())
         return false;
     tree_->setCurrentIndex(index);
-    tree_->scrollTo(index);
+    ShowCurrent();
     return true;
+}
+
+void BrowseDialog::ShowCurrent()
+{
+    const QModelIndex current = tree_->currentIndex();
+    for (QModelIndex level = current.parent(); level.isValid(); level = level.parent())
+        tree_->expand(level);
+    tree_->scrollTo(current, QAbstractItemView::PositionAtCenter);
 }
 
 QString BrowseDialog::SelectedFolder() const

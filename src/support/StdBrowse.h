@@ -50,6 +50,7 @@ public:
 private:
     void SelectionChanged();
     void AddPlaces();
+    void ShowCurrent();
 
     QFileSystemModel* model_ = nullptr;
     QLabel* title_ = nullptr;
