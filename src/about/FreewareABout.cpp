@@ -61,7 +61,13 @@ FreewareABout::FreewareABout(QWidget* owner)
     Picture1->setGeometry(Twips(2280, 0, 2235, 1260));
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     InitAboutLogo();
-    Picture1->setPixmap(QPixmap(QStringLiteral(":/about/QuarzlichtLogo.png")));
+    // On a high-density screen the logo drawn at twice the resolution, at the same size.
+    QPixmap logo;
+    if (devicePixelRatioF() > 1 && logo.load(QStringLiteral(":/about/QuarzlichtLogo@2x.png")))
+        logo.setDevicePixelRatio(2);
+    else
+        logo.load(QStringLiteral(":/about/QuarzlichtLogo.png"));
+    Picture1->setPixmap(logo);
     FillBackground(Picture1, kWindowBackground);
     Picture1->raise();
 

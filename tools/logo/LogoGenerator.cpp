@@ -1,6 +1,7 @@
 // Draws the maker's logo for the About window: a quartz crystal giving off light above
 // the name "Quarzlicht" and the word "SOFTWARE", 149 x 84 pixels on white (the window's
-// background), and writes QuarzlichtLogo.png, which is committed under src/about/.
+// background), and writes QuarzlichtLogo.png and, drawn anew at twice the resolution for
+// high-density screens, QuarzlichtLogo@2x.png; both are committed under src/about/.
 //
 //   zimbrel_logo <output folder>
 
@@ -96,27 +97,32 @@ void Name(QPainter& p)
 
 int main(int argc, char** argv)
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: zimbrel_logo <output folder>\n");
         return 2;
     }
-    QImage logo(kWidth, kHeight, QImage::Format_RGB32);
-    logo.fill(Qt::white);
-    {
-        QPainter p(&logo);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::TextAntialiasing);
-        Rays(p);
-        Crystal(p);
-        Name(p);
-    }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
-    const QString file = folder + QStringLiteral("/QuarzlichtLogo.png");
-    if (!logo.save(file)) {
-        std::fprintf(stderr, "zimbrel_logo: cannot write %s\n", qPrintable(file));
-        return 1;
+    for (const int scale : {1, 2}) {
+        QImage logo(kWidth * scale, kHeight * scale, QImage::Format_RGB32);
+        logo.fill(Qt::white);
+        {
+            QPainter p(&logo);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setRenderHint(QPainter::TextAntialiasing);
+            p.scale(scale, scale);
+            Rays(p);
+            Crystal(p);
+            Name(p);
+        }
+        const QString file = folder + (scale == 1 ? QStringLiteral("/QuarzlichtLogo.png") : QStringLiteral("/QuarzlichtLogo@2x.png"));
+        if (!logo.save(file)) {
+            std::fprintf(stderr, "zimbrel_logo: cannot write %s\n", qPrintable(file));
+            return 1;
+        }
     }
     return 0;
 }
