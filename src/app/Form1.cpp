@@ -267,14 +267,19 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         const auto* key = static_cast<QKeyEvent*>(event);
         // Qt's scroll bars invert the arrow keys so that Up moves a vertical bar up; on a
         // horizontal bar that turns Left and Right around. Left lowers, Right raises.
-        if (watched == HScroll_Quality && key->modifiers() == Qt::NoModifier &&
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if (watched == HScroll_Quality && modifiers == Qt::NoModifier &&
             (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
             HScroll_Quality->triggerAction(key->key() == Qt::Key_Left ? QAbstractSlider::SliderSingleStepSub
                                                                       : QAbstractSlider::SliderSingleStepAdd);
             return true;
         }
-        // Alt with a letter is a window command, never text for a box.
-        if (watched != HScroll_Quality && (key->modifiers() & Qt::AltModifier) && !key->text().isEmpty())
+        // Alt with a letter or digit is a window command, never text for a box. (AltGr
+        // characters such as "@" or "µ" come with other key codes and stay text.)
+        const bool letterOrDigit = (key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z) ||
+                                   (key->key() >= Qt::Key_0 && key->key() <= Qt::Key_9);
+        if (watched != HScroll_Quality && letterOrDigit && (modifiers & Qt::AltModifier) &&
+            !(modifiers & Qt::ControlModifier))
             return true;
         break;
     }

@@ -76,12 +76,15 @@ int ShellExecute(const QString& target, const QString& parameters, const QString
 {
     const ShellOpener& opener = CurrentOpener();
     bool isProgram = false;
+    QString opened = target;
     QUrl url;
-    if (IsAddress(target, url)) {
+    if (IsAddress(target, url) && !url.isLocalFile()) {
         if (!opener.HasApplication(QStringLiteral("x-scheme-handler/") + url.scheme().toLower()))
             return ShellResult::kNoAssociation;
     } else {
-        const QFileInfo file(target);
+        // A "file:" address is opened as the file it names.
+        const QFileInfo file(url.isLocalFile() ? url.toLocalFile() : target);
+        opened = file.filePath();
         if (!file.exists())
             return file.absoluteDir().exists() ? ShellResult::kFileNotFound : ShellResult::kPathNotFound;
         if (!file.isReadable())
@@ -91,7 +94,7 @@ int ShellExecute(const QString& target, const QString& parameters, const QString
         if (!isProgram && !opener.HasApplication(type.name()))
             return ShellResult::kNoAssociation;
     }
-    return opener.Launch(target, parameters, workingFolder, isProgram) ? ShellResult::kStarted
+    return opener.Launch(opened, parameters, workingFolder, isProgram) ? ShellResult::kStarted
                                                                         : ShellResult::kOutOfResources;
 }
 
