@@ -8,7 +8,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg62-turbo-dev libturbojpeg0-dev libexif-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core fonts-liberation2
+  fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
+  qt6-translations-l10n
 )
 
 missing=()

@@ -6,13 +6,19 @@
 #include "batch/JobSettings.h"
 #include "WindowLayout.h"
 #include "batch/ShrinkRun.h"
+#include "about/FreewareABout.h"
 #include "controls/mivoButton.h"
+#include "support/StdBrowse.h"
 #include "support/StdModul.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
+#include <QKeyEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QMimeData>
+#include <QMimeDatabase>
 #include <QScreen>
+#include <QUrl>
 
 namespace {
 
@@ -107,6 +113,12 @@ void Form1::BuildControls()
     connect(mivoButton3, &mivoButton::Click, this, &Form1::mivoButton3_Click);
     connect(CommandQuelle, &QPushButton::clicked, this, &Form1::CommandQuelle_Click);
     connect(CommandZiel, &QPushButton::clicked, this, &Form1::CommandZiel_Click);
+    connect(mivoButton4, &mivoButton::Click, this, &Form1::mivoButton4_Click);
+
+    setAcceptDrops(true);
+    for (QLineEdit* box : {T_Quelle, T_Ziel, T_Groesse})
+        box->installEventFilter(this);
+    HScroll_Quality->installEventFilter(this);
 }
 
 void Form1::Form_Load(const QString& commandLine)
@@ -188,16 +200,107 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::CommandQuelle_Click()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Verzeichnis der Original-Bilder"), T_Quelle->text());
-    if (!folder.isEmpty())
-        T_Quelle->setText(StdModul::NormalizeFolder(folder));
+    const QString folder = StdBrowse::BrowseForFolder(this, QStringLiteral("Verzeichnis der Original-Bilder"), T_Quelle->text());
+    if (folder.isEmpty())
+        return;
+    const QString source = StdModul::NormalizeFolder(folder);
+    // Choosing the folder the box already names still resets the target.
+    if (source == T_Quelle->text())
+        T_Quelle_Change();
+    else
+        T_Quelle->setText(source);
 }
 
 void Form1::CommandZiel_Click()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Verzeichnis der verkleinerten Bilder"), T_Ziel->text());
+    const QString folder = StdBrowse::BrowseForFolder(this, QStringLiteral("Verzeichnis der verkleinerten Bilder"), T_Ziel->text());
     if (!folder.isEmpty())
         T_Ziel->setText(StdModul::NormalizeFolder(folder));
+}
+
+void Form1::mivoButton4_Click()
+{
+    FreewareABout about(this);
+    about.exec();
+}
+
+QString Form1::DroppedSource(const QMimeData* data) const
+{
+    if (running_ || !data || !data->hasUrls() || data->urls().size() != 1)
+        return QString();
+    const QUrl url = data->urls().constFirst();
+    if (!url.isLocalFile())
+        return QString();
+    const QFileInfo dropped(url.toLocalFile());
+    if (dropped.isDir())
+        return StdModul::NormalizeFolder(dropped.filePath());
+    if (dropped.isFile() && QMimeDatabase().mimeTypeForFile(dropped).name().startsWith(QLatin1String("image/")))
+        return dropped.filePath();
+    return QString();
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DroppedSource(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Form1::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!DroppedSource(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event)
+{
+    const QString source = DroppedSource(event->mimeData());
+    if (source.isEmpty())
+        return;
+    event->acceptProposedAction();
+    T_Quelle->setText(source);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Qt's scroll bars invert the arrow keys so that Up moves a vertical bar up; on a
+        // horizontal bar that turns Left and Right around. Left lowers, Right raises.
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if (watched == HScroll_Quality && modifiers == Qt::NoModifier &&
+            (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
+            HScroll_Quality->triggerAction(key->key() == Qt::Key_Left ? QAbstractSlider::SliderSingleStepSub
+                                                                      : QAbstractSlider::SliderSingleStepAdd);
+            return true;
+        }
+        // Alt with a letter or digit is a window command, never text for a box. (AltGr
+        // characters such as "@" or "µ" come with other key codes and stay text.)
+        const bool letterOrDigit = (key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z) ||
+                                   (key->key() >= Qt::Key_0 && key->key() <= Qt::Key_9);
+        if (watched != HScroll_Quality && letterOrDigit && (modifiers & Qt::AltModifier) &&
+            !(modifiers & Qt::ControlModifier))
+            return true;
+        break;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!drop->mimeData()->hasUrls())
+            break; // text: the box's own business
+        if (event->type() == QEvent::Drop)
+            dropEvent(drop);
+        else if (!DroppedSource(drop->mimeData()).isEmpty())
+            drop->acceptProposedAction();
+        else
+            drop->ignore();
+        return true;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Form1::SetCommandsEnabled(bool enabled)

@@ -15,6 +15,7 @@
 #include <cstdint>
 
 class Form2Progress;
+class QMimeData;
 class mivoButton;
 
 class Form1 : public QWidget {
@@ -65,15 +66,24 @@ public slots:
     void mivoButton3_Click();
     void CommandQuelle_Click();
     void CommandZiel_Click();
+    void mivoButton4_Click();
 
 protected:
     // Closing the window by its frame during a run stops the run after the current file,
     // like "Abbrechen"; the program then ends as after every run.
     void closeEvent(QCloseEvent* event) override;
+    // A folder or a picture dropped from a file manager becomes the source, as if typed.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    // Drops of files on the text boxes go to the window; text drops stay the box's.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
     void SetCommandsEnabled(bool enabled);
+    // The path a drop carries when the window takes it: one local folder or picture file.
+    QString DroppedSource(const QMimeData* data) const;
 
     bool running_ = false;
     Form2Progress* progress_ = nullptr; // the running run's progress window, if any

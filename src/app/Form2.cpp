@@ -5,9 +5,57 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QPainter>
 #include <QScreen>
+#include <QTextLayout>
 
 using app::Twips;
+
+QList<PathLabel::Line> PathLabel::Layout() const
+{
+    const QRectF area = contentsRect();
+    QTextOption wrapping;
+    wrapping.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QTextLayout layout(text(), font());
+    layout.setTextOption(wrapping);
+    QList<Line> lines;
+    qreal y = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(area.width());
+        lines.append({text().mid(line.textStart(), line.textLength()), y});
+        y += line.height();
+    }
+    layout.endLayout();
+    // Too many lines for the label: the last ones move up to the top.
+    const qreal lineHeight = lines.isEmpty() || y <= 0 ? 1 : y / lines.size();
+    const qsizetype fitting = std::max<qsizetype>(1, static_cast<qsizetype>(area.height() / lineHeight));
+    if (lines.size() > fitting) {
+        lines = lines.mid(lines.size() - fitting);
+        const qreal shift = lines.first().y;
+        for (Line& line : lines)
+            line.y -= shift;
+    }
+    return lines;
+}
+
+QStringList PathLabel::ShownLines() const
+{
+    QStringList shown;
+    for (const Line& line : Layout())
+        shown << line.text;
+    return shown;
+}
+
+void PathLabel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QRectF area = contentsRect();
+    const QFontMetricsF metrics(font(), this);
+    for (const Line& line : Layout())
+        painter.drawText(QPointF(area.left(), area.top() + line.y + metrics.ascent()), line.text);
+}
 
 Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
@@ -16,10 +64,8 @@ Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint
     setFont(app::DesignFont());
     setFixedSize(5880 / 15, 1650 / 15);
 
-    Label1 = new QLabel(QStringLiteral("Label1"), this);
+    Label1 = new PathLabel(QStringLiteral("Label1"), this);
     Label1->setGeometry(Twips(120, 120, 5655, 615));
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     Picture1 = new app::ProgressBox(this);
     Picture1->setGeometry(Twips(120, 840, 5655, 255));

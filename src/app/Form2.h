@@ -7,11 +7,34 @@
 
 #include <QLabel>
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
 
 class mivoButton;
+
+// The progress window's message line: a path that wraps at blanks and separators and,
+// where a name is longer than a line, inside the name. When the text needs more lines
+// than the label holds, the last ones are shown, so the file name (the part that changes)
+// is always in view.
+class PathLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    // The lines as they are drawn, first to last.
+    QStringList ShownLines() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct Line {
+        QString text;
+        qreal y = 0; // top, in the label's contents
+    };
+    QList<Line> Layout() const;
+};
 
 class Form2 : public QWidget {
     Q_OBJECT
@@ -21,7 +44,7 @@ public:
     // The cancel marker: empty while the run may go on, "*" once cancelling was asked for.
     QString Tag;
 
-    QLabel* Label1 = nullptr;
+    PathLabel* Label1 = nullptr;
     app::ProgressBox* Picture1 = nullptr;
     mivoButton* mivoButton1 = nullptr;
 

@@ -19,15 +19,21 @@ constexpr QRect Twips(int left, int top, int width, int height)
     return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
 }
 
-// The font the windows were laid out for: 8.25-point "MS Sans Serif" at 96 dpi (11
-// pixels). Linux has no such font, so the name is mapped to the closest sans-serif the
-// system has (Liberation Sans, which setup installs, then Arial, then DejaVu Sans),
-// slightly narrowed so the captions fit the widths they were laid out for. The size is
-// given in pixels because every position of the windows is in pixels too.
+// The font the windows were laid out for: 8.25-point "MS Sans Serif" at 96 dpi. Linux has
+// no such font; the name is mapped to DejaVu Sans in its semi-condensed face at 10 pixels
+// (fonts-dejavu-extra, which setup installs), whose large x-height reads like the
+// original at 11 pixels and whose width lets every caption fit the width it was laid out
+// for. A squeezed Liberation Sans fitted too, but merged "rn" into "m". The size is in
+// pixels because every position of the windows is in pixels too.
 QFont DesignFont();
 
 // A command button with its caption, icon and the design font, loaded the way a host
 // loads it (through its property bag), placed at geometry.
 mivoButton* CommandButton(QWidget* parent, const QString& caption, const QString& icon, const QRect& geometry);
+
+// The windows speak German, so Qt's own texts must too (the message boxes' "Ja" and
+// "Nein", the text boxes' menus): installs Qt's German catalogue from Qt's translations
+// folder. False when it is not installed; Qt's texts then stay English.
+bool InstallQtGerman();
 
 } // namespace app

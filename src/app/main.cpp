@@ -4,6 +4,7 @@
 #include "Form1.h"
 #include "batch/JobSettings.h"
 #include "MessageBoxDialog.h"
+#include "WindowLayout.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -14,6 +15,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Zimbrel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zimbrel/zimbrel.png")));
     platform::SetMessageBoxPresenter(app::ShowMessageBoxDialog);
+    app::InstallQtGerman();
 
     // Qt has taken its own options out of argv by now.
     Form1 window(batch::CommandLineFromArguments(batch::ProgramArguments(argc, argv)));

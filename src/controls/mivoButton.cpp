@@ -11,7 +11,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPointer>
+
+#include <cmath>
 
 namespace {
 
@@ -182,33 +185,49 @@ void mivoButton::DrawButton()
     const gdi::HDC dc = picture_->hdc();
     const double w = width();
     const double h = height();
+    layout_ = Layout{};
+    layout_.start = surface_;
+    // Where Print puts text: the current position rounded to whole pixels.
+    const auto textAt = [this] {
+        return QPointF(std::nearbyint(surface_.currentX), std::nearbyint(surface_.currentY));
+    };
 
     // Each step's errors are ignored; drawing goes on with the next one.
     QString text = caption_;
     std::int16_t flags = 0;
     errors::IgnoreErrors([&] { flags = FaceFlags(); });
+    layout_.flags = flags;
     errors::IgnoreErrors([&] { DrawFace(0, 0, width() - 1, height() - 1, flags, BackColor_); });
     if (text.startsWith(u'>'))
         text.remove(0, 1);
     errors::IgnoreErrors([&] { surface_.currentY = (h - gdi::TextHeight(dc, surface_, text)) / 2; });
     surface_.foreColor = platform::TranslateColor(Enabled_ ? kButtonText : kFrameGrey);
+    layout_.textColor = surface_.foreColor;
     double TW = 0;
     errors::IgnoreErrors([&] { TW = numeric::RoundHalfEven(gdi::TextWidth(dc, surface_, text)); });
 
     if (Icon_ == u"v") {
         surface_.currentX = w / 2 - TW / 2 - 5;
-        gdi::Print(dc, surface_, text + u' ');
+        layout_.text = text + u' ';
+        layout_.textAt = textAt();
+        gdi::Print(dc, surface_, layout_.text);
         DrawArrowGlyph();
     } else if (!Icon_.isEmpty()) {
         surface_.currentX = w / 2 - TW / 2 + 8;
+        layout_.text = text;
+        layout_.textAt = textAt();
         gdi::Print(dc, surface_, text);
         errors::IgnoreErrors([&] {
             const std::int32_t X = numeric::ToInt32(w / 2 - TW / 2 - (text.isEmpty() ? 8 : 10));
             const std::int32_t Y = numeric::ToInt32(h / 2 - 8);
+            layout_.icon = true;
+            layout_.iconAt = QPoint(X, Y);
             mivoIcon1->Paint(dc, X, Y, mivoIcon1->IconNr(Icon_), Enabled_ ? 1 : 2);
         });
     } else {
         surface_.currentX = w / 2 - TW / 2;
+        layout_.text = text;
+        layout_.textAt = textAt();
         gdi::Print(dc, surface_, text);
     }
     surface_.foreColor = platform::TranslateColor(kBlack);
@@ -226,7 +245,112 @@ void mivoButton::DrawArrowGlyph()
     const int top = static_cast<int>(numeric::RoundHalfEven(surface_.currentY + (lineHeight - rows) / 2));
     for (int row = 0; row < rows; ++row)
         gdi::FillBox(dc, left + row, top + row, left + 2 * (rows - 1) - row, top + row, surface_.foreColor);
+    layout_.arrow = true;
+    layout_.arrowAt = QPointF(left, top);
+    layout_.arrowRows = rows;
     surface_.currentX += 2 * rows;
+}
+
+QImage mivoButton::FaceImage(qreal devicePixelRatio)
+{
+    DrawButton();
+    if (devicePixelRatio == 1)
+        return picture_->Image();
+    const QSize pixels(static_cast<int>(std::ceil(width() * devicePixelRatio)),
+                       static_cast<int>(std::ceil(height() * devicePixelRatio)));
+    QImage face(pixels, QImage::Format_RGB32);
+    face.setDevicePixelRatio(devicePixelRatio);
+    face.fill(Qt::white);
+    QPainter painter(&face);
+    DrawFaceAt(painter, devicePixelRatio);
+    return face;
+}
+
+// The face DrawButton laid out, drawn with QPainter on a surface of devicePixelRatio device
+// pixels per pixel: the same colours, frames and gradients as shapes rather than pixel
+// rows, the caption in the surface font at full resolution, and the icon as the icon
+// library paints it, scaled (by whole pixels where the ratio is whole) and ANDed onto the
+// face as on the small surface.
+void mivoButton::DrawFaceAt(QPainter& painter, qreal devicePixelRatio) const
+{
+    const Layout& at = layout_;
+    const qreal w = width();
+    const qreal h = height();
+    const int kind = at.flags & 15;
+    const QRectF outline(0.5, 0.5, w - 1, h - 1);
+    const QRectF inside(1, 1, w - 2, h - 2);
+    const auto rounded = [](const QRectF& box, qreal radius) {
+        QPainterPath path;
+        path.addRoundedRect(box, radius, radius);
+        return path;
+    };
+
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(QRectF(0, 0, w, h), platform::TranslateColor(BackColor_));
+    const QColor grey = platform::TranslateColor(kFrameGrey);
+    if (kind == 0) {
+        painter.setPen(QPen(grey, 1));
+        painter.setBrush(platform::TranslateColor(kWindowBackground));
+        painter.drawRoundedRect(outline, 2, 2);
+    } else if (kind == 1) {
+        // The interior follows the fill an earlier rounded frame left on the surface.
+        painter.setPen(QPen(grey, 1));
+        painter.setBrush(at.start.fillStyle == gdi::FillStyle::Solid ? QBrush(at.start.fillColor) : Qt::NoBrush);
+        painter.drawRect(outline);
+    }
+
+    const bool hover = at.flags & 16;
+    const bool pressed = at.flags & 32;
+    if ((hover || pressed) && h >= 3) {
+        QLinearGradient rows(0, 1, 0, h - 1);
+        rows.setColorAt(0, hover ? QColor(255, 255, 255) : QColor(127, 127, 127));
+        rows.setColorAt(1, hover ? QColor(127, 127, 127) : QColor(255, 255, 255));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(rows);
+        if (kind == 1)
+            painter.drawRect(inside);
+        else
+            painter.drawPath(rounded(inside, 1.5));
+    }
+    if (at.flags & 128) {
+        painter.setPen(QPen(QColor(0, 0, 0), 1));
+        painter.setBrush(Qt::NoBrush);
+        if (kind == 0)
+            painter.drawRoundedRect(outline, 2, 2);
+        else if (kind == 1)
+            painter.drawRect(outline);
+    }
+
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setFont(surface_.font);
+    painter.setPen(at.textColor);
+    const QFontMetricsF metrics(surface_.font, painter.device());
+    painter.drawText(at.textAt + QPointF(0, metrics.ascent()), at.text);
+
+    if (at.arrow) {
+        const qreal rows = at.arrowRows;
+        const QPointF top = at.arrowAt;
+        QPolygonF triangle({top, top + QPointF(2 * rows - 1, 0), top + QPointF(rows - 0.5, rows)});
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(at.textColor);
+        painter.drawPolygon(triangle);
+    }
+
+    if (at.icon) {
+        // The icon as the library paints it onto white, which the AND leaves unchanged.
+        OffscreenPicture icon(mivoIcon::kIconSize, mivoIcon::kIconSize);
+        errors::IgnoreErrors([&] { mivoIcon1->Paint(icon.hdc(), 0, 0, mivoIcon1->IconNr(Icon_), Enabled_ ? 1 : 2); });
+        const int size = static_cast<int>(std::lround(mivoIcon::kIconSize * devicePixelRatio));
+        const bool whole = devicePixelRatio == std::floor(devicePixelRatio);
+        QImage scaled = icon.Image().scaled(size, size, Qt::IgnoreAspectRatio,
+                                            whole ? Qt::FastTransformation : Qt::SmoothTransformation);
+        scaled.setDevicePixelRatio(devicePixelRatio); // device pixel for device pixel
+        painter.save();
+        painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
+        painter.drawImage(QPointF(at.iconAt), scaled);
+        painter.restore();
+    }
 }
 
 void mivoButton::DrawFace(int x1, int y1, int x2, int y2, std::int16_t flags, std::uint32_t colour)
@@ -280,9 +404,15 @@ bool mivoButton::IsMouseOver() const
 
 void mivoButton::paintEvent(QPaintEvent*)
 {
-    DrawButton();
     QPainter painter(this);
-    painter.drawImage(0, 0, gdi::SurfaceOf(picture_->hdc()));
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == 1) {
+        DrawButton();
+        painter.drawImage(0, 0, gdi::SurfaceOf(picture_->hdc()));
+    } else {
+        // A pixel surface scaled up would blur the caption and soften the frames.
+        painter.drawImage(QPointF(0, 0), FaceImage(ratio));
+    }
 }
 
 void mivoButton::mousePressEvent(QMouseEvent* event)

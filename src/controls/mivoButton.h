@@ -21,6 +21,7 @@
 #include "platform/GdiDraw.h"
 
 #include <QFont>
+#include <QImage>
 #include <QPoint>
 #include <QString>
 #include <QTimer>
@@ -31,6 +32,7 @@
 #include <memory>
 
 class PropertyBag;
+class QPainter;
 
 class mivoButton : public QWidget {
     Q_OBJECT
@@ -104,6 +106,11 @@ public:
     // often DrawButton has run (a host or test sees whether a change repainted).
     gdi::HDC hdc() const { return picture_->hdc(); }
     QImage SurfaceImage() const { return picture_->Image(); }
+    // The face as a screen with devicePixelRatio device pixels per pixel shows it: the
+    // surface itself at 1, otherwise drawn anew at that resolution (frames, gradients
+    // and caption sharp, the icon scaled by whole pixels where the ratio is whole).
+    // Redraws the surface first.
+    QImage FaceImage(qreal devicePixelRatio);
     int DrawCount() const { return drawCount_; }
     mivoIcon& IconLibrary() { return *mivoIcon1; }
 
@@ -130,6 +137,7 @@ private:
     void DrawFace(int x1, int y1, int x2, int y2, std::int16_t flags, std::uint32_t colour);
     void DrawFrame(int x1, int y1, int x2, int y2, int kind, std::uint32_t colour, bool filled);
     void DrawArrowGlyph();
+    void DrawFaceAt(QPainter& painter, qreal devicePixelRatio) const;
     void HandFocusOn();
     QFont AmbientFont() const;
 
@@ -149,4 +157,20 @@ private:
     gdi::DrawState surface_; // the surface's pen, fill, font and text position
     std::function<QPoint()> cursorSource_;
     int drawCount_ = 0;
+
+    // What the latest DrawButton laid out, so that a face at another resolution shows the
+    // same: the surface state it started from, the caption and where text, icon and
+    // arrow went (in pixels).
+    struct Layout {
+        gdi::DrawState start;
+        std::int16_t flags = 0;
+        QString text;
+        QPointF textAt;
+        QColor textColor;
+        bool arrow = false;
+        QPointF arrowAt;
+        int arrowRows = 0;
+        bool icon = false;
+        QPoint iconAt;
+    } layout_;
 };

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+class QObject;
+
 namespace StdModul {
 
 // How a path is spelled. Windows: "\" separates levels ("/" too where splitting), a drive
@@ -89,5 +91,13 @@ bool FolderExists(const QString& sPath, PathStyle eStyle = NativeStyle);
 // True when the length of the file at sPath can be read: an existing file that is not a
 // folder. Empty path and every failure give false.
 bool FileExists(const QString& sPath);
+
+// Hands a file, folder, program or address ("https://...", "mailto:...") to the desktop's
+// "open", in the working folder GetFolderPart + NormalizeFolder derive from it. Returns
+// empty text once the opening has started, "No Parameter" for an empty target (nothing is
+// started), or the failure's message ("Datei nicht gefunden", "Verzeichnis nicht
+// gefunden", "Nicht-zugeordnete Datei-Erweiterung", ...). Shows nothing and raises
+// nothing. owner is the window asking; the desktop is reached through ShellOpener.h.
+QString ShellOpen(QObject* owner, const QString& sTarget, const QString& sParameters);
 
 } // namespace StdModul

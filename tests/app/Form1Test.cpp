@@ -2,13 +2,18 @@
 
 #include "app/Form1.h"
 #include "app/Form2.h"
+#include "app/WindowLayout.h"
 #include "batch/FolderWorkers.h"
 #include "batch/JobSettings.h"
 #include "controls/mivoButton.h"
 #include "platform/MessageBox.h"
+#include "support/StdBrowse.h"
 #include "support/StdRegistry.h"
 
+#include <QApplication>
 #include <QFileInfo>
+#include <QLabel>
+#include <QMimeData>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTest>
@@ -238,4 +243,166 @@ TEST_F(Form1Test, RefusedRunKeepsTheWindowOpenAndSavesNothing)
     EXPECT_EQ(window.T_Ziel->text(), Path("src/klein"));
     EXPECT_FALSE(QFileInfo::exists(Path("src/klein")));
     EXPECT_EQ(StoredValue(batch::kQualityValue), kUnset);
+}
+
+namespace {
+
+// Answers the next folder chooser: pick a folder (highlight it and press OK) or cancel.
+// Returns the title and status line the chooser showed.
+struct ChooserSeen {
+    QString title;
+    QString status;
+};
+void AnswerChooser(const QString& pick, ChooserSeen* seen = nullptr)
+{
+    QTimer::singleShot(0, [pick, seen] {
+        auto* dialog = qobject_cast<StdBrowse::BrowseDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        if (seen)
+            *seen = {dialog->findChild<QLabel*>()->text(), dialog->StatusText()};
+        if (pick.isEmpty()) {
+            dialog->CancelButton()->click();
+            return;
+        }
+        dialog->SelectFolder(pick);
+        dialog->OkButton()->click();
+    });
+}
+
+} // namespace
+
+TEST_F(Form1Test, FolderChoosersFillTheirBoxes)
+{
+    ASSERT_TRUE(QDir().mkpath(Path("Bilder")));
+    ASSERT_TRUE(QDir().mkpath(Path("Ziel")));
+    Form1 window(Path("Bilder/"));
+    window.T_Ziel->setText(Path("gewählt"));
+
+    // The source chooser opens at the box's folder and resets the target, even when the
+    // same folder is chosen again.
+    ChooserSeen seen;
+    AnswerChooser(Path("Bilder"), &seen);
+    window.CommandQuelle_Click();
+    EXPECT_EQ(seen.title, "Verzeichnis der Original-Bilder");
+    EXPECT_EQ(seen.status, Path("Bilder"));
+    EXPECT_EQ(window.T_Quelle->text(), Path("Bilder"));
+    EXPECT_EQ(window.T_Ziel->text(), Path("Bilder_klein"));
+
+    // Cancel changes nothing.
+    AnswerChooser(QString());
+    window.CommandQuelle_Click();
+    AnswerChooser(QString());
+    window.CommandZiel_Click();
+    EXPECT_EQ(window.T_Quelle->text(), Path("Bilder"));
+    EXPECT_EQ(window.T_Ziel->text(), Path("Bilder_klein"));
+
+    // The target chooser touches only the target.
+    AnswerChooser(Path("Ziel"), &seen);
+    window.CommandZiel_Click();
+    EXPECT_EQ(seen.title, "Verzeichnis der verkleinerten Bilder");
+    EXPECT_EQ(window.T_Ziel->text(), Path("Ziel"));
+    EXPECT_EQ(window.T_Quelle->text(), Path("Bilder"));
+
+    // The root keeps its separator.
+    AnswerChooser("/");
+    window.CommandQuelle_Click();
+    EXPECT_EQ(window.T_Quelle->text(), "/");
+    EXPECT_EQ(window.T_Ziel->text(), "/_klein");
+    EXPECT_EQ(StoredValue(batch::kSourcePathValue), kUnset);
+}
+
+TEST_F(Form1Test, AboutOpensModallyOverTheWindow)
+{
+    Form1 window{QString()};
+    window.show();
+    QString caption;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* about = QApplication::activeModalWidget();
+        ASSERT_NE(about, nullptr);
+        caption = about->windowTitle();
+        modal = about->parentWidget() == &window;
+        QTest::keyClick(about, Qt::Key_Escape);
+    });
+    Click(window.mivoButton4);
+    EXPECT_EQ(caption, "über...");
+    EXPECT_TRUE(modal);
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(Form1Test, DroppedFolderOrPictureBecomesTheSource)
+{
+    ASSERT_TRUE(QDir().mkpath(Path("Fotos")));
+    ASSERT_TRUE(WriteJpeg(Path("a.jpg"), 8, 8));
+    Form1 window{QString()};
+    // The application delivers drops only during a real drag, so the test hands the event
+    // to the window the way the application would: directly, or through the box's filter.
+    const auto drop = [&](const QList<QUrl>& urls, QWidget* on) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QObject& target = window;
+        if (on == &window)
+            target.event(&event);
+        else
+            target.eventFilter(on, &event);
+    };
+    drop({QUrl::fromLocalFile(Path("Fotos/"))}, &window);
+    EXPECT_EQ(window.T_Quelle->text(), Path("Fotos"));
+    EXPECT_EQ(window.T_Ziel->text(), Path("Fotos_klein"));
+    drop({QUrl::fromLocalFile(Path("a.jpg"))}, window.T_Ziel);
+    EXPECT_EQ(window.T_Quelle->text(), Path("a.jpg"));
+    // Remote addresses, several files and missing files are not taken.
+    for (const QList<QUrl>& urls : {QList<QUrl>{QUrl("https://www.quarzlicht.example/a.jpg")},
+                                    QList<QUrl>{QUrl::fromLocalFile(Path("Fotos")), QUrl::fromLocalFile(Path("a.jpg"))},
+                                    QList<QUrl>{QUrl::fromLocalFile(Path("fehlt"))}})
+        drop(urls, &window);
+    EXPECT_EQ(window.T_Quelle->text(), Path("a.jpg"));
+    EXPECT_EQ(window.T_Ziel->text(), Path("a.jpg_klein"));
+}
+
+TEST_F(Form1Test, KeyboardDrivesTheQualityBarAndAltLettersAreNoText)
+{
+    Form1 window{QString()};
+    window.show();
+    window.mivoButton1_Click();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QScrollBar* bar = window.HScroll_Quality;
+    bar->setFocus();
+    QTest::keyClick(bar, Qt::Key_Right);
+    EXPECT_EQ(bar->value(), 81);
+    QTest::keyClick(bar, Qt::Key_Left);
+    QTest::keyClick(bar, Qt::Key_Left);
+    EXPECT_EQ(bar->value(), 79);
+    EXPECT_EQ(window.Label_Quality->text(), "79");
+
+    window.T_Ziel->setText("/ziel");
+    window.T_Ziel->setFocus();
+    QTest::keyClick(window.T_Ziel, Qt::Key_V, Qt::AltModifier);
+    EXPECT_EQ(window.T_Ziel->text(), "/ziel");
+}
+
+TEST(Form2Test, LongPathsWrapInsideNamesAndEndWithTheFileName)
+{
+    Form2 progress(nullptr);
+    PathLabel* label = progress.Label1;
+    const QString file = "IMG_20260712_134501.jpg";
+    for (const QString& folder : {QString(90, u'x'), QStringLiteral("/Urlaub 2026/Ein langer Ordner/") + QString(160, u'y')}) {
+        label->setText("/data/" + folder + u'/' + file);
+        const QStringList lines = label->ShownLines();
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_LE(lines.size(), 3);
+        EXPECT_TRUE(lines.last().endsWith(file)) << lines.last().toStdString();
+        EXPECT_TRUE(label->text().endsWith(lines.join(QString())));
+        const QFontMetricsF metrics(label->font());
+        for (const QString& line : lines)
+            EXPECT_LE(metrics.horizontalAdvance(line.trimmed()), label->contentsRect().width()) << line.toStdString();
+    }
+}
+
+TEST(WindowLanguage, QtsOwnTextsAreGerman)
+{
+    ASSERT_TRUE(app::InstallQtGerman()) << "Qt's translations missing (qt6-translations-l10n)";
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Ja");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&No"), "&Nein");
 }

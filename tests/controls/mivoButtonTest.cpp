@@ -159,6 +159,43 @@ TEST(mivoButtonFace, CaptionAndIcon)
     EXPECT_NE(withCaption(">>A"), withCaption("A"));
 }
 
+TEST(mivoButtonFace, HighDensityScreensGetAFaceOfTheirOwnResolution)
+{
+    mivoButton button;
+    button.resize(105, 25);
+    button.SetCaption(QStringLiteral("Verkleinern"));
+    const QImage small = button.FaceImage(1);
+    EXPECT_EQ(small, button.SurfaceImage());
+    const QImage sharp = button.FaceImage(2);
+    ASSERT_EQ(sharp.size(), QSize(210, 50));
+
+    // The same face: frame and interior where the small one has them.
+    EXPECT_EQ(Rgb(sharp, 105, 0), Rgb(small, 52, 0));
+    EXPECT_EQ(Rgb(sharp, 105, 49), Rgb(small, 52, 24));
+    EXPECT_EQ(Rgb(sharp, 10, 20), Rgb(small, 5, 10));
+
+    // The caption drawn at full resolution, not pixel-doubled: many 2 x 2 blocks are not
+    // of one colour.
+    int detailed = 0;
+    for (int y = 0; y < 50; y += 2)
+        for (int x = 4; x < 206; x += 2)
+            detailed += !(sharp.pixel(x, y) == sharp.pixel(x + 1, y) && sharp.pixel(x, y) == sharp.pixel(x, y + 1) &&
+                          sharp.pixel(x, y) == sharp.pixel(x + 1, y + 1));
+    EXPECT_GT(detailed, 40);
+
+    // The icon by whole pixels: every icon pixel becomes a 2 x 2 block of its colour. An
+    // icon alone sits at X = 40 / 2 - 8, Y = 4.
+    button.resize(40, 25);
+    button.SetCaption(QString());
+    button.SetIcon(QStringLiteral("ok"));
+    const QImage icon = button.FaceImage(1);
+    const QImage sharpIcon = button.FaceImage(2);
+    for (int y = 4; y < 20; ++y)
+        for (int x = 12; x < 28; ++x)
+            for (const QPoint d : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)})
+                ASSERT_EQ(Rgb(sharpIcon, 2 * x + d.x(), 2 * y + d.y()), Rgb(icon, x, y)) << x << "," << y;
+}
+
 TEST(mivoButtonProperties, RepaintOnlyOnChange)
 {
     mivoButton button;
