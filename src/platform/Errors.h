@@ -3,6 +3,7 @@
 // passes to its caller; the few places that ignore errors step by step do so through
 // IgnoreErrors (below) and nowhere else.
 
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -38,15 +39,19 @@ public:
     FloatingPointError() : RuntimeError("Floating-point error") {}
 };
 
-// Runs one step of a sequence whose errors are ignored: any error ends the step and
-// the caller goes on with its next one. Returns true when the step ran to its end.
+// Runs one step of a sequence whose errors are ignored: an error the program raises
+// (RuntimeError) or running out of memory ends the step and the caller goes on with its
+// next one. Anything else is a fault in the program and passes on. Returns true when the
+// step ran to its end.
 template <typename Step>
-bool IgnoreErrors(Step&& step) noexcept
+bool IgnoreErrors(Step&& step)
 {
     try {
         step();
         return true;
-    } catch (...) {
+    } catch (const RuntimeError&) {
+        return false;
+    } catch (const std::bad_alloc&) {
         return false;
     }
 }

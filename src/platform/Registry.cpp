@@ -12,8 +12,11 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -32,25 +35,45 @@ constexpr int kFormatVersion = 1;
 // Long enough for a slow disk, short enough that a hung writer cannot freeze the program.
 constexpr int kLockWaitMs = 10000;
 
+// A value or key entry of the file that could not be read: it reads as missing and is
+// written back unchanged, so a hand edit gone wrong costs that one entry and nothing else.
+using Unreadable = QJsonArray;
+
 struct Value {
     QString name;
     std::uint32_t type = REG_NONE;
     RegData data;
+    QJsonObject unknownFields; // fields a later version may have added, kept as they were
 };
 
 struct Key {
     QString name;
     std::vector<Value> values;
     std::vector<Key> keys;
+    QJsonObject unknownFields;
+    Unreadable unreadableValues;
+    Unreadable unreadableKeys;
 };
 
 using Roots = std::array<Key, kRootCount>;
 
-// An open key: its root and the names of its levels below it.
+// Everything the file held: the roots we know, and whatever else stood in it (roots we
+// do not know or cannot read, fields beside "roots"), written back on every change.
+struct Store {
+    Roots roots;
+    QJsonObject unknownRoots;
+    QJsonObject unknownFields;
+};
+
+// An open key: its root and the names of its levels below it. A query that answers a
+// size (the size query, or one that finds the caller's buffer too small) keeps the
+// version of the store it read in `sized`; the next query for data on the handle answers
+// from that version, so a read's size and data always agree while another program writes.
 struct OpenKey {
     int root = 0;
     QStringList path;
     std::uint32_t access = 0;
+    std::shared_ptr<const Store> sized;
 };
 
 struct HandleTable {
@@ -70,12 +93,16 @@ bool SameName(const QString& a, const QString& b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+bool IsPredefined(HKEY hKey)
+{
+    return static_cast<std::uint32_t>(hKey) - 0x80000000u < kRootCount;
+}
+
 // The key a handle stands for; nullopt for a handle that is neither predefined nor open.
 std::optional<OpenKey> KeyOfHandle(HKEY hKey)
 {
-    const auto offset = static_cast<std::uint32_t>(hKey) - 0x80000000u;
-    if (offset < kRootCount)
-        return OpenKey{static_cast<int>(offset), {}, ~0u};
+    if (IsPredefined(hKey))
+        return OpenKey{static_cast<int>(static_cast<std::uint32_t>(hKey) - 0x80000000u), {}, ~0u, nullptr};
     HandleTable& table = Handles();
     const std::lock_guard lock(table.mutex);
     const auto it = table.open.find(hKey);
@@ -93,6 +120,16 @@ HKEY NewHandle(OpenKey key)
     return handle;
 }
 
+// Keeps (or, with nullptr, drops) the version a size query read for the handle's next
+// data query; predefined keys keep none.
+void KeepSized(HKEY hKey, std::shared_ptr<const Store> store)
+{
+    HandleTable& table = Handles();
+    const std::lock_guard lock(table.mutex);
+    if (const auto it = table.open.find(hKey); it != table.open.end())
+        it->second.sized = std::move(store);
+}
+
 // Splits a key path into its levels; nullopt when a level is empty ("a\\b", "\a").
 std::optional<QStringList> Levels(const QString& sPath)
 {
@@ -108,22 +145,16 @@ std::optional<QStringList> Levels(const QString& sPath)
     return levels;
 }
 
-Key* FindChild(Key& key, const QString& name)
+template <typename RootsT>
+auto FindKey(RootsT& roots, const OpenKey& where) -> decltype(&roots[0])
 {
-    for (Key& child : key.keys) {
-        if (SameName(child.name, name))
-            return &child;
-    }
-    return nullptr;
-}
-
-Key* FindKey(Roots& roots, const OpenKey& where)
-{
-    Key* key = &roots[where.root];
+    auto* key = &roots[where.root];
     for (const QString& level : where.path) {
-        key = FindChild(*key, level);
-        if (!key)
+        const auto child = std::find_if(key->keys.begin(), key->keys.end(),
+                                        [&](const Key& k) { return SameName(k.name, level); });
+        if (child == key->keys.end())
             return nullptr;
+        key = &*child;
     }
     return key;
 }
@@ -134,24 +165,25 @@ Key& MakeKey(Roots& roots, const OpenKey& where, bool* created = nullptr)
     Key* key = &roots[where.root];
     bool made = false;
     for (const QString& level : where.path) {
-        Key* child = FindChild(*key, level);
-        if (!child) {
-            key->keys.push_back(Key{level, {}, {}});
-            child = &key->keys.back();
-            made = true;
+        const auto child = std::find_if(key->keys.begin(), key->keys.end(),
+                                        [&](const Key& k) { return SameName(k.name, level); });
+        made = child == key->keys.end();
+        if (made) {
+            key->keys.push_back(Key{level, {}, {}, {}, {}, {}});
+            key = &key->keys.back();
         } else {
-            made = false;
+            key = &*child;
         }
-        key = child;
     }
     if (created)
         *created = made;
     return *key;
 }
 
-Value* FindValue(Key& key, const QString& name)
+template <typename KeyT>
+auto FindValue(KeyT& key, const QString& name) -> decltype(&key.values[0])
 {
-    for (Value& value : key.values) {
+    for (auto& value : key.values) {
         if (SameName(value.name, name))
             return &value;
     }
@@ -160,60 +192,108 @@ Value* FindValue(Key& key, const QString& name)
 
 // --- the file -------------------------------------------------------------------------
 
-enum class StoreState { Missing, Good, Damaged };
+const QStringList kValueFields{"name", "type", "text", "bytes"};
+const QStringList kKeyFields{"name", "values", "keys"};
 
-struct Store {
-    StoreState state = StoreState::Missing;
-    Roots roots;
-};
+QJsonObject Without(QJsonObject json, const QStringList& fields)
+{
+    for (const QString& field : fields)
+        json.remove(field);
+    return json;
+}
+
+QJsonObject ValueToJson(const Value& value)
+{
+    QJsonObject v = value.unknownFields;
+    v.insert("name", value.name);
+    v.insert("type", static_cast<qint64>(value.type));
+    if (IsTextType(value.type))
+        v.insert("text", value.data.text);
+    else
+        v.insert("bytes", QString::fromLatin1(value.data.bytes.toBase64()));
+    return v;
+}
 
 QJsonObject KeyToJson(const Key& key)
 {
     QJsonArray values;
-    for (const Value& value : key.values) {
-        QJsonObject v{{"name", value.name}, {"type", static_cast<qint64>(value.type)}};
-        if (IsTextType(value.type))
-            v.insert("text", value.data.text);
-        else
-            v.insert("bytes", QString::fromLatin1(value.data.bytes.toBase64()));
-        values.append(v);
-    }
+    for (const Value& value : key.values)
+        values.append(ValueToJson(value));
+    for (const QJsonValue& raw : key.unreadableValues)
+        values.append(raw);
     QJsonArray keys;
     for (const Key& child : key.keys)
         keys.append(KeyToJson(child));
-    return QJsonObject{{"name", key.name}, {"values", values}, {"keys", keys}};
+    for (const QJsonValue& raw : key.unreadableKeys)
+        keys.append(raw);
+    QJsonObject json = key.unknownFields;
+    json.insert("name", key.name);
+    json.insert("values", values);
+    json.insert("keys", keys);
+    return json;
 }
 
-bool KeyFromJson(const QJsonObject& json, Key& key)
+std::optional<Value> ValueFromJson(const QJsonValue& item)
 {
-    if (!json.value("name").isString() || !json.value("values").isArray()
-        || !json.value("keys").isArray())
-        return false;
+    const QJsonObject v = item.toObject();
+    const QJsonValue type = v.value("type");
+    if (!item.isObject() || !v.value("name").isString() || !type.isDouble())
+        return std::nullopt;
+    const double number = type.toDouble();
+    if (number < 0 || number > 0xFFFFFFFF || number != std::floor(number))
+        return std::nullopt;
+    Value value{v.value("name").toString(), static_cast<std::uint32_t>(number), {},
+                Without(v, kValueFields)};
+    if (IsTextType(value.type)) {
+        if (!v.value("text").isString())
+            return std::nullopt;
+        value.data.text = v.value("text").toString();
+    } else {
+        if (!v.value("bytes").isString())
+            return std::nullopt;
+        auto decoded = QByteArray::fromBase64Encoding(v.value("bytes").toString().toLatin1(),
+                                                      QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded)
+            return std::nullopt;
+        value.data.bytes = std::move(*decoded);
+    }
+    return value;
+}
+
+// A list field of a key: an array, or missing (empty). Anything else is kept as one
+// unreadable entry.
+QJsonArray ListField(const QJsonObject& json, const char* field, Unreadable& unreadable)
+{
+    const QJsonValue list = json.value(QLatin1String(field));
+    if (list.isArray())
+        return list.toArray();
+    if (!list.isUndefined())
+        unreadable.append(list);
+    return {};
+}
+
+// The key's name is set by the caller for roots; a child needs a name of its own.
+std::optional<Key> KeyFromJson(const QJsonValue& item, bool needsName)
+{
+    const QJsonObject json = item.toObject();
+    if (!item.isObject() || (needsName && !json.value("name").isString()))
+        return std::nullopt;
+    Key key;
     key.name = json.value("name").toString();
-    for (const QJsonValue& item : json.value("values").toArray()) {
-        const QJsonObject v = item.toObject();
-        const double type = v.value("type").toDouble(-1);
-        if (!v.value("name").isString() || type < 0 || type > 0xFFFFFFFF)
-            return false;
-        Value value{v.value("name").toString(), static_cast<std::uint32_t>(type), {}};
-        if (IsTextType(value.type)) {
-            if (!v.value("text").isString())
-                return false;
-            value.data.text = v.value("text").toString();
-        } else {
-            if (!v.value("bytes").isString())
-                return false;
-            value.data.bytes = QByteArray::fromBase64(v.value("bytes").toString().toLatin1());
-        }
-        key.values.push_back(std::move(value));
+    key.unknownFields = Without(json, kKeyFields);
+    for (const QJsonValue& v : ListField(json, "values", key.unreadableValues)) {
+        if (std::optional<Value> value = ValueFromJson(v))
+            key.values.push_back(std::move(*value));
+        else
+            key.unreadableValues.append(v);
     }
-    for (const QJsonValue& item : json.value("keys").toArray()) {
-        Key child;
-        if (!item.isObject() || !KeyFromJson(item.toObject(), child))
-            return false;
-        key.keys.push_back(std::move(child));
+    for (const QJsonValue& k : ListField(json, "keys", key.unreadableKeys)) {
+        if (std::optional<Key> child = KeyFromJson(k, true))
+            key.keys.push_back(std::move(*child));
+        else
+            key.unreadableKeys.append(k);
     }
-    return true;
+    return key;
 }
 
 Roots EmptyRoots()
@@ -224,36 +304,57 @@ Roots EmptyRoots()
     return roots;
 }
 
-Store LoadStore(const QString& path)
+enum class StoreState { Missing, Good, Damaged };
+
+// Reads the file. Damaged means it could not be read or is not a store at all (not JSON,
+// another format or version); a store with unreadable entries is Good, those entries
+// reading as missing.
+StoreState ReadStoreFile(const QString& path, Store& store)
 {
-    Store store{StoreState::Missing, EmptyRoots()};
+    store = Store{EmptyRoots(), {}, {}};
     QFile file(path);
     if (!file.exists())
-        return store;
-    store.state = StoreState::Damaged;
+        return StoreState::Missing;
     if (!file.open(QIODevice::ReadOnly))
-        return store;
+        return StoreState::Damaged;
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject())
-        return store;
+        return StoreState::Damaged;
     const QJsonObject top = doc.object();
-    if (top.value("format").toString() != kFormatName
-        || top.value("version").toInt() != kFormatVersion || !top.value("roots").isObject())
-        return store;
-    const QJsonObject roots = top.value("roots").toObject();
-    Roots loaded = EmptyRoots();
+    const QJsonValue roots = top.value("roots");
+    if (top.value("format").toString() != kFormatName || top.value("version").toInt() != kFormatVersion
+        || !(roots.isObject() || roots.isUndefined()))
+        return StoreState::Damaged;
+    store.unknownFields = Without(top, {"format", "version", "roots"});
+    store.unknownRoots = roots.toObject();
     for (int i = 0; i < kRootCount; ++i) {
-        const QJsonValue root = roots.value(QString::fromLatin1(kRootNames[i]));
-        if (root.isUndefined())
-            continue;
-        if (!root.isObject() || !KeyFromJson(root.toObject(), loaded[i]))
-            return store;
-        loaded[i].name = QString::fromLatin1(kRootNames[i]);
+        const QString name = QString::fromLatin1(kRootNames[i]);
+        std::optional<Key> root = KeyFromJson(store.unknownRoots.value(name), false);
+        if (!root)
+            continue; // missing, or kept as it stands until the program writes below it
+        store.unknownRoots.remove(name);
+        store.roots[i] = std::move(*root);
+        store.roots[i].name = name;
     }
-    store.roots = std::move(loaded);
-    store.state = StoreState::Good;
-    return store;
+    return StoreState::Good;
+}
+
+// Reads the file as ReadStoreFile does. Some file systems show a file that another
+// program is replacing as briefly missing; so a store that reads as missing or damaged
+// is read again, after waiting for a writer that holds the lock. `locked`: the caller
+// holds the lock itself, and nobody else replaces the file.
+StoreState LoadStore(const QString& path, Store& store, bool locked)
+{
+    StoreState state = ReadStoreFile(path, store);
+    for (int again = 0; again < 3 && state != StoreState::Good && !locked; ++again) {
+        const QString lockPath = path + ".lock";
+        QLockFile lock(lockPath);
+        if (QFileInfo::exists(lockPath))
+            lock.tryLock(kLockWaitMs);
+        state = ReadStoreFile(path, store);
+    }
+    return state;
 }
 
 // Renames a damaged store so that it is kept for inspection; false when that failed.
@@ -266,14 +367,23 @@ bool SetAside(const QString& path)
     return QFile::rename(path, aside);
 }
 
-bool SaveStore(const QString& path, const Roots& roots)
+bool IsEmpty(const Key& key)
 {
-    QJsonObject rootsJson;
-    for (const Key& root : roots) {
-        if (!root.keys.empty() || !root.values.empty())
-            rootsJson.insert(root.name, KeyToJson(root));
+    return key.keys.empty() && key.values.empty() && key.unreadableKeys.isEmpty()
+        && key.unreadableValues.isEmpty() && key.unknownFields.isEmpty();
+}
+
+bool SaveStore(const QString& path, const Store& store)
+{
+    QJsonObject rootsJson = store.unknownRoots;
+    for (const Key& root : store.roots) {
+        if (!IsEmpty(root))
+            rootsJson.insert(root.name, KeyToJson(root)); // replaces an unreadable one
     }
-    const QJsonObject top{{"format", kFormatName}, {"version", kFormatVersion}, {"roots", rootsJson}};
+    QJsonObject top = store.unknownFields;
+    top.insert("format", kFormatName);
+    top.insert("version", kFormatVersion);
+    top.insert("roots", rootsJson);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
@@ -281,18 +391,24 @@ bool SaveStore(const QString& path, const Roots& roots)
     return file.commit();
 }
 
-// Reads the store as the program sees it: the user's picture folder fills in the shell's
-// folder table wherever the store does not hold it.
-Roots ReadRoots()
+// The store as the program sees it: the user's picture folder fills in the shell's
+// folder table wherever the file does not hold it.
+std::shared_ptr<const Store> AsSeen(Store store)
 {
-    Roots roots = LoadStore(RegistryStorePath()).roots;
     const OpenKey shellFolders{1,
-        {"Software", "Microsoft", "Windows", "CurrentVersion", "Explorer", "Shell Folders"}, 0};
-    Key& key = MakeKey(roots, shellFolders);
+        {"Software", "Microsoft", "Windows", "CurrentVersion", "Explorer", "Shell Folders"}, 0, nullptr};
+    Key& key = MakeKey(store.roots, shellFolders);
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (!FindValue(key, "My Pictures") && !pictures.isEmpty())
-        key.values.push_back(Value{"My Pictures", REG_SZ, {pictures + QChar(0), {}}});
-    return roots;
+        key.values.push_back(Value{"My Pictures", REG_SZ, {pictures + QChar(0), {}}, {}});
+    return std::make_shared<const Store>(std::move(store));
+}
+
+std::shared_ptr<const Store> ReadStore()
+{
+    Store store;
+    LoadStore(RegistryStorePath(), store, false);
+    return AsSeen(std::move(store));
 }
 
 // Runs one change of the store under its lock on a fresh copy and writes the result back
@@ -306,16 +422,16 @@ LONG ModifyStore(Change&& change)
     QLockFile lock(path + ".lock");
     if (!lock.tryLock(kLockWaitMs))
         return ERROR_ACCESS_DENIED;
-    Store store = LoadStore(path);
-    if (store.state == StoreState::Damaged) {
+    Store store;
+    if (LoadStore(path, store, true) == StoreState::Damaged) {
         if (!SetAside(path))
             return ERROR_WRITE_FAULT;
-        store = Store{StoreState::Missing, EmptyRoots()};
+        store = Store{EmptyRoots(), {}, {}};
     }
     const LONG result = change(store.roots);
     if (result != ERROR_SUCCESS)
         return result;
-    return SaveStore(path, store.roots) ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
+    return SaveStore(path, store) ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
 }
 
 } // namespace
@@ -344,8 +460,7 @@ LONG RegOpenKeyExA(HKEY hKey, const QString& lpSubKey, std::uint32_t ulOptions,
         return ERROR_FILE_NOT_FOUND;
     where->path += *levels;
     where->access = samDesired;
-    Roots roots = ReadRoots();
-    if (!FindKey(roots, *where))
+    if (!FindKey(ReadStore()->roots, *where))
         return ERROR_FILE_NOT_FOUND;
     *phkResult = NewHandle(std::move(*where));
     return ERROR_SUCCESS;
@@ -361,9 +476,14 @@ LONG RegQueryValueExA(HKEY hKey, const QString& lpValueName, std::uint32_t* lpRe
         return ERROR_ACCESS_DENIED;
     if (lpData && !lpcbData)
         return ERROR_INVALID_PARAMETER;
-    Roots roots = ReadRoots();
-    Key* key = FindKey(roots, *where);
-    Value* value = key ? FindValue(*key, lpValueName) : nullptr;
+    // A data query answers from the version its size query read, and uses it up.
+    std::shared_ptr<const Store> store = lpData ? where->sized : nullptr;
+    if (store)
+        KeepSized(hKey, nullptr);
+    else
+        store = ReadStore();
+    const Key* key = FindKey(store->roots, *where);
+    const Value* value = key ? FindValue(*key, lpValueName) : nullptr;
     if (!value)
         return ERROR_FILE_NOT_FOUND;
     const bool text = IsTextType(value->type);
@@ -374,10 +494,10 @@ LONG RegQueryValueExA(HKEY hKey, const QString& lpValueName, std::uint32_t* lpRe
     const std::uint32_t room = lpcbData ? *lpcbData : 0;
     if (lpcbData)
         *lpcbData = size;
-    if (!lpData)
-        return ERROR_SUCCESS;
-    if (room < size)
-        return ERROR_MORE_DATA;
+    if (!lpData || room < size) {
+        KeepSized(hKey, store);
+        return lpData ? ERROR_MORE_DATA : ERROR_SUCCESS;
+    }
     *lpData = value->data;
     return ERROR_SUCCESS;
 }
@@ -401,8 +521,7 @@ LONG RegCreateKeyExA(HKEY hKey, const QString& lpSubKey, std::uint32_t Reserved,
     where->access = samDesired;
     bool created = false;
     // Opening an existing key needs no write (keys are never removed).
-    Roots current = LoadStore(RegistryStorePath()).roots;
-    const LONG result = FindKey(current, *where) ? ERROR_SUCCESS : ModifyStore([&](Roots& roots) {
+    const LONG result = FindKey(ReadStore()->roots, *where) ? ERROR_SUCCESS : ModifyStore([&](Roots& roots) {
         MakeKey(roots, *where, &created);
         return ERROR_SUCCESS;
     });
@@ -437,16 +556,22 @@ LONG RegSetValueExA(HKEY hKey, const QString& lpValueName, std::uint32_t Reserve
         if (Value* value = FindValue(key, lpValueName)) {
             value->type = dwType;
             value->data = std::move(data);
-        } else {
-            key.values.push_back(Value{lpValueName, dwType, std::move(data)});
+            return ERROR_SUCCESS;
         }
+        // A value of this name that could not be read gives way to the new one.
+        for (qsizetype i = key.unreadableValues.size() - 1; i >= 0; --i) {
+            const QJsonValue name = key.unreadableValues.at(i).toObject().value("name");
+            if (name.isString() && SameName(name.toString(), lpValueName))
+                key.unreadableValues.removeAt(i);
+        }
+        key.values.push_back(Value{lpValueName, dwType, std::move(data), {}});
         return ERROR_SUCCESS;
     });
 }
 
 LONG RegCloseKey(HKEY hKey)
 {
-    if (static_cast<std::uint32_t>(hKey) - 0x80000000u < kRootCount)
+    if (IsPredefined(hKey))
         return ERROR_SUCCESS;
     HandleTable& table = Handles();
     const std::lock_guard lock(table.mutex);

@@ -6,7 +6,11 @@
 // RegistryStorePath); every write re-reads the file under a lock file, changes it and
 // replaces it atomically, so two running instances never lose each other's values. A
 // store that cannot be read or parsed reads as empty, and is renamed aside before the
-// first write puts a new one in its place.
+// first write puts a new one in its place. Inside a store that parses, an entry that
+// cannot be read (a hand edit gone wrong) reads as missing and everything else is kept;
+// such entries, and roots and fields the program does not know, are written back as they
+// stood. A query that answers a value's size keeps the version of the store it read for
+// the handle's next data query, so the two queries of one read always agree.
 //
 // Unlike the platform's "A" calls, text is not narrowed to a code page: string data is
 // UTF-16 text and its counts are in UTF-16 code units, so every Unicode text survives.

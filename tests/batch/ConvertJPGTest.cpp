@@ -1,4 +1,5 @@
 #include "batch/ConvertJPG.h"
+#include "common/JpegTestFiles.h"
 #include "platform/MessageBox.h"
 
 #include <QDir>
@@ -15,6 +16,8 @@
 using platform::MessageBoxCall;
 using platform::MsgButtons;
 using platform::MsgIcon;
+using testfiles::ReadFile;
+using testfiles::WriteJpeg;
 
 namespace {
 
@@ -28,22 +31,11 @@ QImage Photo(int width, int height)
     return image;
 }
 
-bool WriteJpeg(const QString& path, const QImage& image)
-{
-    return image.save(path, "JPG", 90);
-}
-
 QSize SizeOf(const QString& path)
 {
     QImageReader reader(path);
     reader.setAutoTransform(false);
     return reader.size();
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 const MessageBoxCall kSaveFailed{QStringLiteral("Failed to save to JPG"), platform::ProgramTitle(),
@@ -124,7 +116,7 @@ TEST(ConvertJPG, WritesUprightAtTheQualityAsked)
     EXPECT_LT(qRed(bottom), 60);
 
     // The first luminance quantiser of libjpeg's table at quality 30: 16 * (5000 / 30) / 100.
-    const QByteArray bytes = ReadAll(target);
+    const QByteArray bytes = ReadFile(target);
     const qsizetype dqt = bytes.indexOf("\xFF\xDB");
     ASSERT_GE(dqt, 0);
     EXPECT_EQ(static_cast<unsigned char>(bytes.at(dqt + 4)), 0x00); // 8-bit table 0
@@ -138,21 +130,18 @@ TEST(ConvertJPG, BadInputWritesNothingAndOnlyTheWriterSpeaks)
     {
         const QString path = dir.filePath("good.jpg");
         ASSERT_TRUE(WriteJpeg(path, Photo(64, 48)));
-        good = ReadAll(path);
+        good = ReadFile(path);
         QFile::remove(path);
     }
     QByteArray png;
     {
         const QString path = dir.filePath("real.png");
         ASSERT_TRUE(Photo(16, 16).save(path, "PNG"));
-        png = ReadAll(path);
+        png = ReadFile(path);
         QFile::remove(path);
     }
-    QByteArray huge = good;
-    const qsizetype sof = huge.indexOf("\xFF\xC0");
-    ASSERT_GE(sof, 0);
-    for (int i = 5; i <= 8; ++i)
-        huge[sof + i] = '\xFF'; // 65535 x 65535
+    const QByteArray huge = testfiles::WithFrameSize(good, 65535, 65535);
+    ASSERT_FALSE(huge.isEmpty());
     QByteArray random(5000, '\0');
     for (int i = 0; i < random.size(); ++i)
         random[i] = static_cast<char>((i * 7919) % 251);
@@ -202,7 +191,7 @@ TEST(ConvertJPG, BadInputWritesNothingAndOnlyTheWriterSpeaks)
     keep.write("the old picture");
     keep.close();
     batch::ConvertJPG(dir.filePath("missing.jpg"), existing, 80, QStringLiteral("640"));
-    EXPECT_EQ(ReadAll(existing), "the old picture");
+    EXPECT_EQ(ReadFile(existing), "the old picture");
     EXPECT_EQ(boxes.Calls(), std::vector<MessageBoxCall>{kSaveFailed});
 
     // No temporary files are left behind anywhere.

@@ -3,6 +3,8 @@
 // progress view that records what a run shows.
 
 #include "batch/ShrinkRun.h"
+#include "common/JpegTestFiles.h"
+#include "common/StoreFixture.h"
 #include "support/StdRegistry.h"
 
 #include <QDir>
@@ -10,7 +12,6 @@
 #include <QImageReader>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <functional>
 #include <vector>
@@ -20,12 +21,11 @@ namespace apptest {
 // Writes a w x h JPEG with some structure (not a flat colour) to path, creating folders.
 inline bool WriteJpeg(const QString& path, int w, int h)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
     QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             image.setPixel(x, y, qRgb((x * 255) / w, (y * 255) / h, (x + y) % 256));
-    return image.save(path, "JPG", 90);
+    return testfiles::WriteJpeg(path, image);
 }
 
 inline QSize JpegSize(const QString& path)
@@ -41,21 +41,7 @@ inline QString StoredValue(const QString& name)
 }
 
 // Points the settings store at a fresh folder for the lifetime of the object.
-class PrivateStore {
-public:
-    PrivateStore()
-    {
-        previous_ = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
-    }
-    ~PrivateStore() { qputenv("XDG_CONFIG_HOME", previous_); }
-    PrivateStore(const PrivateStore&) = delete;
-    PrivateStore& operator=(const PrivateStore&) = delete;
-
-private:
-    QTemporaryDir dir_;
-    QByteArray previous_;
-};
+using teststore::PrivateStore;
 
 class RecordingProgress : public batch::ProgressView {
 public:

@@ -1,4 +1,4 @@
-#include "JpegTestFiles.h"
+#include "common/JpegTestFiles.h"
 
 #include "imaging/JpegLibrary.h"
 #include "imaging/Picture.h"
@@ -31,12 +31,6 @@ using platform::MsgButtons;
 using platform::MsgIcon;
 
 namespace {
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A bitmap of the given size whose top row is red, bottom row blue, the rest grey.
 std::unique_ptr<aDIBSection> RedTopBlueBottom(int width, int height)
@@ -165,7 +159,7 @@ TEST(WriteJPEGFile, WritesAnUprightBaselineJpegAtTheGivenQuality)
     const auto dib = RedTopBlueBottom(33, 40);
     const QString path = dir.filePath("upright.jpg");
     ASSERT_TRUE(mIntelJPEGLibrary::WriteJPEGFile(dib.get(), path, 90));
-    const QByteArray bytes = ReadAll(path);
+    const QByteArray bytes = ReadFile(path);
     const QImage image = DecodeJpeg(bytes);
     ASSERT_EQ(image.size(), QSize(33, 40));
     EXPECT_TRUE(Near(image.pixel(16, 1), Qt::red)) << std::hex << image.pixel(16, 1);
@@ -192,7 +186,7 @@ TEST(WriteJPEGFile, WritesAnUprightBaselineJpegAtTheGivenQuality)
     for (const int quality : {10, 50, 80, 95, 100}) {
         const QString file = dir.filePath(QStringLiteral("q%1.jpg").arg(quality));
         ASSERT_TRUE(mIntelJPEGLibrary::WriteJPEGFile(dib.get(), file, quality));
-        const auto tables = QuantisationTables(ReadAll(file));
+        const auto tables = QuantisationTables(ReadFile(file));
         ASSERT_EQ(tables.size(), 2u) << quality;
         const int scale = quality < 50 ? 5000 / quality : 200 - 2 * quality;
         for (int i = 0; i < 64; ++i) {
@@ -211,7 +205,7 @@ TEST(WriteJPEGFile, AFailedWriteLeavesTheOldFileAndNoLeftovers)
 
     aDIBSection empty; // refused before anything is written
     EXPECT_FALSE(mIntelJPEGLibrary::WriteJPEGFile(&empty, target, 80));
-    EXPECT_EQ(ReadAll(target), "the old picture");
+    EXPECT_EQ(ReadFile(target), "the old picture");
 
     // A folder that cannot take a temporary file: the rename never happens.
     const auto dib = RedTopBlueBottom(16, 16);
@@ -219,7 +213,7 @@ TEST(WriteJPEGFile, AFailedWriteLeavesTheOldFileAndNoLeftovers)
     const bool enforced = !QFile(dir.filePath("probe")).open(QIODevice::WriteOnly); // root ignores permissions
     if (enforced) {
         EXPECT_FALSE(mIntelJPEGLibrary::WriteJPEGFile(dib.get(), target, 80));
-        EXPECT_EQ(ReadAll(target), "the old picture");
+        EXPECT_EQ(ReadFile(target), "the old picture");
     }
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QFile::remove(dir.filePath("probe"));
@@ -228,7 +222,7 @@ TEST(WriteJPEGFile, AFailedWriteLeavesTheOldFileAndNoLeftovers)
 
     // A successful write replaces the old file completely.
     EXPECT_TRUE(mIntelJPEGLibrary::WriteJPEGFile(dib.get(), target, 80));
-    EXPECT_EQ(DecodeJpeg(ReadAll(target)).size(), QSize(16, 16));
+    EXPECT_EQ(DecodeJpeg(ReadFile(target)).size(), QSize(16, 16));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.jpg"});
 }
 
@@ -283,8 +277,8 @@ TEST(WriteJPEGFile, ReplacesALinkAtTheTargetInsteadOfWritingThroughIt)
     struct stat info {};
     ASSERT_EQ(lstat(QFile::encodeName(link).constData(), &info), 0);
     EXPECT_TRUE(S_ISREG(info.st_mode));
-    EXPECT_EQ(DecodeJpeg(ReadAll(link)).size(), QSize(16, 16));
-    EXPECT_EQ(ReadAll(original), "the source photo");
+    EXPECT_EQ(DecodeJpeg(ReadFile(link)).size(), QSize(16, 16));
+    EXPECT_EQ(ReadFile(original), "the source photo");
 }
 
 TEST(WriteJPEGFile, NamesThatAreNotUtf8KeepTheirBytesFromLoadToWrite)
@@ -349,9 +343,9 @@ TEST(WriteJPEGFile, KeepsTheColourProfileAndTheDatesWithThePixelsUnchanged)
     ASSERT_TRUE(mIntelJPEGLibrary::WriteJPEGFile(&dib, plain, 80));
 
     // The same encoded picture, with the markers added after the JFIF header only.
-    const QByteArray keptBytes = ReadAll(kept);
-    EXPECT_EQ(WithoutAppSegments12(keptBytes), ReadAll(plain));
-    EXPECT_EQ(DecodeJpeg(keptBytes), DecodeJpeg(ReadAll(plain)));
+    const QByteArray keptBytes = ReadFile(kept);
+    EXPECT_EQ(WithoutAppSegments12(keptBytes), ReadFile(plain));
+    EXPECT_EQ(DecodeJpeg(keptBytes), DecodeJpeg(ReadFile(plain)));
     const auto segments = Segments(keptBytes);
     ASSERT_GE(segments.size(), 4u);
     EXPECT_EQ(segments[0].first, 0xE0);
@@ -391,7 +385,7 @@ TEST(WriteJPEGFile, KeepsTheColourProfileAndTheDatesWithThePixelsUnchanged)
     mIntelJPEGLibrary::WriteDetails bareWrite;
     bareWrite.metadata = &bareDetails.metadata;
     ASSERT_TRUE(mIntelJPEGLibrary::WriteJPEGFile(&bareDib, kept, 80, &bareWrite));
-    for (const auto& [marker, payload] : Segments(ReadAll(kept)))
+    for (const auto& [marker, payload] : Segments(ReadFile(kept)))
         EXPECT_TRUE(marker != 0xE1 && marker != 0xE2) << marker;
 }
 
@@ -419,7 +413,7 @@ TEST(sjpg, PropertiesReadBackEmptyAndTheSaveUsesThem)
     }
     EXPECT_EQ(saver.savepicj(), 0u);
     saver.setSavepicj(picture.Handle()); // the real library this time, reusing the bitmap
-    EXPECT_EQ(DecodeJpeg(ReadAll(target)).size(), QSize(20, 10));
+    EXPECT_EQ(DecodeJpeg(ReadFile(target)).size(), QSize(20, 10));
 
     // Without a name the library is handed an empty one.
     sjpg unnamed;

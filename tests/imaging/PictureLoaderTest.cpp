@@ -1,4 +1,4 @@
-#include "JpegTestFiles.h"
+#include "common/JpegTestFiles.h"
 
 #include "imaging/PictureLoader.h"
 #include "imaging/aDIBSection.h"
@@ -167,16 +167,7 @@ TEST(PictureLoader, BadInputGivesAnEmptyPictureAndSaysWhy)
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         pngBytes = file.readAll();
     }
-    // The start of frame holds the height and then the width, big-endian, 5 bytes in.
-    const auto withSize = [&](int width, int height) {
-        QByteArray bytes = good;
-        const qsizetype sof = bytes.indexOf("\xFF\xC0");
-        bytes[sof + 5] = char(height >> 8);
-        bytes[sof + 6] = char(height & 0xFF);
-        bytes[sof + 7] = char(width >> 8);
-        bytes[sof + 8] = char(width & 0xFF);
-        return bytes;
-    };
+    const auto withSize = [&](int width, int height) { return WithFrameSize(good, width, height); };
     const QByteArray truncated = good.left(good.size() / 2);
     const struct {
         const char* name;

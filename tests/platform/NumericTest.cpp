@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <limits>
+#include <new>
+#include <stdexcept>
 
 using namespace numeric;
 
@@ -148,5 +150,8 @@ TEST(IgnoreErrors, RunsTheStepAndSwallowsOnlyWhatItRaises)
         ++steps;
         throw errors::OverflowError();
     }));
+    EXPECT_FALSE(errors::IgnoreErrors([] { throw std::bad_alloc(); }));
     EXPECT_EQ(steps, 2);
+    // A fault of the program itself is not the bad picture's: it must reach the top.
+    EXPECT_THROW(errors::IgnoreErrors([] { throw std::logic_error("bug"); }), std::logic_error);
 }

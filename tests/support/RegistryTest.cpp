@@ -1,4 +1,5 @@
-#include "StoreFixture.h"
+#include "common/StoreFixture.h"
+#include "common/TestFiles.h"
 
 #include "platform/Registry.h"
 #include "support/StdRegistry.h"
@@ -11,16 +12,12 @@
 using namespace platform;
 using StdRegistry::GetRegValue;
 using StdRegistry::SaveRegString;
+using testfiles::ReadFile;
+using testfiles::WriteFile;
 
 using RegistryTest = StoreTest;
 
 namespace {
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The damaged stores set aside next to the store.
 QStringList SetAsideFiles()
@@ -28,14 +25,6 @@ QStringList SetAsideFiles()
     const QFileInfo store(RegistryStorePath());
     return QDir(store.absolutePath()).entryList({store.fileName() + ".damaged-*"},
                                                QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
-}
-
-void WriteFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
 }
 
 } // namespace
@@ -46,7 +35,7 @@ TEST_F(RegistryTest, StoreLivesInTheConfigurationFolderAndKeepsFirstSpellings)
     EXPECT_FALSE(QFile::exists(RegistryStorePath()));
     SaveRegString(1, "Software\\MixedCase", "SourcePath", "/a");
     SaveRegString(1, "SOFTWARE\\MIXEDCASE", "SOURCEPATH", "/b");
-    const QByteArray json = ReadAll(RegistryStorePath());
+    const QByteArray json = ReadFile(RegistryStorePath());
     EXPECT_TRUE(json.contains("\"MixedCase\""));
     EXPECT_TRUE(json.contains("\"SourcePath\""));
     EXPECT_FALSE(json.contains("SOURCEPATH"));
@@ -96,19 +85,19 @@ TEST_F(RegistryTest, HandlesAndAccessRightsAreChecked)
 TEST_F(RegistryTest, DamagedStoreReadsAsEmptyAndIsKeptAsideBeforeANewOne)
 {
     const QByteArray garbage = "{ \"format\": \"zimbrel-registry\", \"roots\": [ truncated";
-    WriteFile(RegistryStorePath(), garbage);
+    ASSERT_TRUE(WriteFile(RegistryStorePath(), garbage));
     EXPECT_EQ(GetRegValue(1, "Software\\X", "v", "dflt"), "dflt");
     EXPECT_TRUE(SetAsideFiles().isEmpty()) << "reading must not move the store";
-    EXPECT_EQ(ReadAll(RegistryStorePath()), garbage);
+    EXPECT_EQ(ReadFile(RegistryStorePath()), garbage);
 
     SaveRegString(1, "Software\\X", "v", "new");
     EXPECT_EQ(GetRegValue(1, "Software\\X", "v", "dflt"), "new");
     const QStringList aside = SetAsideFiles();
     ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(ReadAll(QFileInfo(RegistryStorePath()).absolutePath() + "/" + aside[0]), garbage);
+    EXPECT_EQ(ReadFile(QFileInfo(RegistryStorePath()).absolutePath() + "/" + aside[0]), garbage);
 
     // Well-formed JSON that is not a store counts as damaged too.
-    WriteFile(RegistryStorePath(), "[1, 2, 3]");
+    ASSERT_TRUE(WriteFile(RegistryStorePath(), "[1, 2, 3]"));
     EXPECT_EQ(GetRegValue(1, "Software\\X", "v", "dflt"), "dflt");
     SaveRegString(1, "Software\\X", "w", "again");
     EXPECT_EQ(SetAsideFiles().size(), 2);
@@ -119,13 +108,13 @@ TEST_F(RegistryTest, UnreadableStoreGivesDefaultsAndIsKeptAside)
 {
     // A folder in the store's place cannot be read as a file, whoever runs the test.
     ASSERT_TRUE(QDir().mkpath(RegistryStorePath()));
-    WriteFile(RegistryStorePath() + "/inside", "keep me");
+    ASSERT_TRUE(WriteFile(RegistryStorePath() + "/inside", "keep me"));
     EXPECT_EQ(GetRegValue(1, "Software\\X", "v", "dflt"), "dflt");
     SaveRegString(1, "Software\\X", "v", "fresh");
     EXPECT_EQ(GetRegValue(1, "Software\\X", "v", "dflt"), "fresh");
     const QStringList aside = SetAsideFiles();
     ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(ReadAll(QFileInfo(RegistryStorePath()).absolutePath() + "/" + aside[0] + "/inside"),
+    EXPECT_EQ(ReadFile(QFileInfo(RegistryStorePath()).absolutePath() + "/" + aside[0] + "/inside"),
               "keep me");
 }
 
@@ -162,4 +151,68 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceKeepBothValues)
         }
     }
     EXPECT_TRUE(SetAsideFiles().isEmpty());
+}
+
+TEST_F(RegistryTest, AReadWhileAnotherProgramLengthensTheValueSeesOneVersion)
+{
+    SaveRegString(1, "Software\\Grow", "v", "x");
+    QProcess writer;
+    writer.start(ZIMBREL_REGISTRY_WRITER, {"--grow", "Software\\Grow", "v", "150"});
+    ASSERT_TRUE(writer.waitForStarted());
+    int reads = 0;
+    do {
+        const QString text = GetRegValue(1, "Software\\Grow", "v", "missing");
+        ++reads;
+        // Only ever a whole version: never empty, never the default, never cut short.
+        ASSERT_FALSE(text.isEmpty()) << "read " << reads;
+        ASSERT_EQ(text, QString(text.size(), u'x')) << "read " << reads;
+    } while (!writer.waitForFinished(0));
+    EXPECT_EQ(writer.exitCode(), 0);
+    EXPECT_EQ(GetRegValue(1, "Software\\Grow", "v", "missing"), QString(151, u'x'));
+}
+
+TEST_F(RegistryTest, UnreadableEntriesReadAsMissingAndEverythingElseSurvivesWrites)
+{
+    // A hand-edited store: the quality's type is a word, and parts a later version may
+    // have added (a field on top, a root, fields on a key and a value, an odd subkey).
+    const QByteArray edited = R"({
+      "format": "zimbrel-registry", "version": 1, "written-by": "a later Zimbrel",
+      "roots": {
+        "HKEY_SOMEWHERE_ELSE": {"anything": [1, 2]},
+        "HKEY_CURRENT_USER": {"name": "HKEY_CURRENT_USER", "values": [], "keys": [
+          {"name": "Software", "values": [], "keys": [
+            {"name": "Quarzlicht Software", "values": [], "keys": [
+              {"name": "Zimbrel", "colour": "blue", "keys": [7], "values": [
+                {"name": "SourcePath", "type": 1, "text": "/home/a/Bilder\u0000"},
+                {"name": "DestPath", "type": 1, "text": "/home/a/klein\u0000", "note": "kept"},
+                {"name": "SubPath", "type": 1, "text": "1\u0000"},
+                {"name": "Quality", "type": "REG_SZ", "text": "80\u0000"},
+                {"name": "Size", "type": 1, "text": "40%\u0000"},
+                {"name": "Blob", "type": 3, "bytes": "not base64!"}
+              ]}]}]}]}
+      }
+    })";
+    ASSERT_TRUE(WriteFile(RegistryStorePath(), edited));
+    const QString key = StdRegistry::GetSettingsKey();
+    EXPECT_EQ(GetRegValue(1, key, "SourcePath", "d"), "/home/a/Bilder");
+    EXPECT_EQ(GetRegValue(1, key, "DestPath", "d"), "/home/a/klein");
+    EXPECT_EQ(GetRegValue(1, key, "SubPath", "d"), "1");
+    EXPECT_EQ(GetRegValue(1, key, "Size", "d"), "40%");
+    EXPECT_EQ(GetRegValue(1, key, "Quality", "d"), "d");
+    EXPECT_EQ(GetRegValue(1, key, "Blob", "d"), "d");
+
+    SaveRegString(1, key, "Size", "800");
+    EXPECT_TRUE(SetAsideFiles().isEmpty());
+    const QByteArray rewritten = ReadFile(RegistryStorePath());
+    for (const char* kept : {"\"written-by\"", "\"HKEY_SOMEWHERE_ELSE\"", "\"anything\"", "\"colour\"",
+                             "\"note\"", "\"REG_SZ\"", "not base64!"})
+        EXPECT_TRUE(rewritten.contains(kept)) << kept;
+    EXPECT_EQ(GetRegValue(1, key, "SourcePath", "d"), "/home/a/Bilder");
+    EXPECT_EQ(GetRegValue(1, key, "Size", "d"), "800");
+
+    // Writing the unreadable value replaces it.
+    SaveRegString(1, key, "Quality", "75");
+    EXPECT_EQ(GetRegValue(1, key, "Quality", "d"), "75");
+    EXPECT_FALSE(ReadFile(RegistryStorePath()).contains("\"REG_SZ\""));
+    EXPECT_EQ(GetRegValue(1, key, "DestPath", "d"), "/home/a/klein");
 }

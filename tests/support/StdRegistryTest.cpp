@@ -1,4 +1,4 @@
-#include "StoreFixture.h"
+#include "common/StoreFixture.h"
 
 #include "platform/Registry.h"
 #include "support/StdRegistry.h"

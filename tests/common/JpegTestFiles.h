@@ -1,6 +1,8 @@
 #pragma once
 // Test pictures made on the spot: JPEG files encoded with TurboJPEG, EXIF blocks built
-// by hand, and readers for what the writer produced.
+// by hand, frame headers patched, and readers for what the writer produced.
+
+#include "TestFiles.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -32,8 +34,11 @@ QByteArray CameraExifSegment(int orientation, const QByteArray& original, const 
 std::vector<std::pair<int, QByteArray>> Segments(const QByteArray& jpeg);
 // jpeg without its APP1 and APP2 segments.
 QByteArray WithoutAppSegments12(const QByteArray& jpeg);
-// Writes bytes to path; false on failure.
-bool WriteFile(const QString& path, const QByteArray& bytes);
+// Writes image as a baseline 4:2:0 JPEG file at quality, creating folders; false on failure.
+bool WriteJpeg(const QString& path, const QImage& image, int quality = 90);
+// jpeg with the size in its frame header changed (what a damaged or hostile file claims);
+// empty when jpeg has no frame header.
+QByteArray WithFrameSize(const QByteArray& jpeg, int width, int height);
 
 // Decodes a JPEG independently of the program's loader (TurboJPEG, top-down RGB32).
 QImage DecodeJpeg(const QByteArray& jpeg);

@@ -1,6 +1,6 @@
 #include "JpegTestFiles.h"
 
-#include <QFile>
+#include "imaging/TurboJpegHandles.h"
 
 #include <turbojpeg.h>
 
@@ -13,15 +13,17 @@ namespace {
 QByteArray Compress(const unsigned char* pixels, int width, int pitch, int height, int format, int subsampling,
                     int quality, int flags)
 {
-    tjhandle encoder = tjInitCompress();
+    const imaging::TurboJpegHandle encoder(tjInitCompress());
+    if (!encoder)
+        return {};
     unsigned char* out = nullptr;
     unsigned long size = 0;
-    QByteArray result;
-    if (tjCompress2(encoder, pixels, width, pitch, height, format, &out, &size, subsampling, quality, flags) == 0)
-        result = QByteArray(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
-    tjFree(out);
-    tjDestroy(encoder);
-    return result;
+    const int status = tjCompress2(encoder.get(), pixels, width, pitch, height, format, &out, &size, subsampling,
+                                   quality, flags);
+    const imaging::TurboJpegBuffer owned(out);
+    if (status != 0)
+        return {};
+    return QByteArray(reinterpret_cast<const char*>(owned.get()), static_cast<qsizetype>(size));
 }
 
 } // namespace
@@ -158,26 +160,48 @@ QByteArray WithoutAppSegments12(const QByteArray& jpeg)
     return rest;
 }
 
-bool WriteFile(const QString& path, const QByteArray& bytes)
+bool WriteJpeg(const QString& path, const QImage& image, int quality)
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    const QByteArray jpeg = EncodeJpeg(image, quality, TJSAMP_420);
+    return !jpeg.isEmpty() && WriteFile(path, jpeg);
+}
+
+QByteArray WithFrameSize(const QByteArray& jpeg, int width, int height)
+{
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(jpeg.at(i)); };
+    // Walk the marker segments up to the frame header: SOF0..SOF15 but DHT (C4), JPG (C8)
+    // and DAC (CC). It holds the precision, then height and width, big-endian.
+    for (qsizetype pos = 2; pos + 9 <= jpeg.size() && byte(pos) == 0xFF;) {
+        const int marker = byte(pos + 1);
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            QByteArray patched = jpeg;
+            patched[pos + 5] = static_cast<char>(height >> 8);
+            patched[pos + 6] = static_cast<char>(height & 0xFF);
+            patched[pos + 7] = static_cast<char>(width >> 8);
+            patched[pos + 8] = static_cast<char>(width & 0xFF);
+            return patched;
+        }
+        if (marker == 0xDA)
+            break;
+        pos += 2 + (byte(pos + 2) << 8 | byte(pos + 3));
+    }
+    return {};
 }
 
 QImage DecodeJpeg(const QByteArray& jpeg)
 {
-    tjhandle decoder = tjInitDecompress();
+    const imaging::TurboJpegHandle decoder(tjInitDecompress());
+    if (!decoder)
+        return {};
     int width = 0, height = 0, subsampling = 0, colourspace = 0;
-    QImage image;
     const auto* data = reinterpret_cast<const unsigned char*>(jpeg.constData());
-    if (tjDecompressHeader3(decoder, data, static_cast<unsigned long>(jpeg.size()), &width, &height, &subsampling,
-                            &colourspace) == 0) {
-        image = QImage(width, height, QImage::Format_RGB32);
-        if (tjDecompress2(decoder, data, static_cast<unsigned long>(jpeg.size()), image.bits(), width,
-                          static_cast<int>(image.bytesPerLine()), height, TJPF_BGRX, 0) != 0)
-            image = QImage();
-    }
-    tjDestroy(decoder);
+    if (tjDecompressHeader3(decoder.get(), data, static_cast<unsigned long>(jpeg.size()), &width, &height,
+                            &subsampling, &colourspace) != 0)
+        return {};
+    QImage image(width, height, QImage::Format_RGB32);
+    if (tjDecompress2(decoder.get(), data, static_cast<unsigned long>(jpeg.size()), image.bits(), width,
+                      static_cast<int>(image.bytesPerLine()), height, TJPF_BGRX, 0) != 0)
+        return {};
     return image;
 }
 

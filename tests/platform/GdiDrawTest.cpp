@@ -1,12 +1,45 @@
-#include "controls/OffscreenPicture.h"
+#include "platform/Gdi.h"
 #include "platform/GdiDraw.h"
+
+#include <QImage>
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
+// A white 32-bit surface selected into a memory context of its own, as the controls
+// draw on.
+class Surface {
+public:
+    Surface(std::int32_t width, std::int32_t height)
+        : dc_(gdi::CreateCompatibleDC(0)), bitmap_(gdi::CreateCompatibleBitmap(dc_, width, height))
+    {
+        previous_ = gdi::SelectObject(dc_, bitmap_);
+        gdi::FillBox(dc_, 0, 0, width - 1, height - 1, Qt::white);
+    }
+    ~Surface()
+    {
+        gdi::SelectObject(dc_, previous_);
+        gdi::DeleteObject(bitmap_);
+        gdi::DeleteDC(dc_);
+    }
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
+
+    gdi::HDC hdc() const { return dc_; }
+    QImage Image() const { return gdi::ImageOf(bitmap_); }
+
+private:
+    gdi::HDC dc_;
+    gdi::HBITMAP bitmap_;
+    gdi::HBITMAP previous_ = 0;
+};
+
 // The picture as rows of characters: '.' white, 'o' outline (red), 'f' fill (blue).
-std::vector<std::string> Map(const OffscreenPicture& picture)
+std::vector<std::string> Map(const Surface& picture)
 {
     const QImage image = picture.Image();
     std::vector<std::string> rows;
@@ -28,7 +61,7 @@ TEST(GdiDraw, RoundRectAndBoxCoverage)
     state.fillColor = QColor(0, 0, 255);
     state.fillStyle = gdi::FillStyle::Solid;
 
-    OffscreenPicture rounded(9, 7);
+    Surface rounded(9, 7);
     ASSERT_TRUE(gdi::RoundRect(rounded.hdc(), state, 0, 0, 9, 7, 5, 5));
     const std::vector<std::string> expected = {
         "..ooooo..",
@@ -42,7 +75,7 @@ TEST(GdiDraw, RoundRectAndBoxCoverage)
     EXPECT_EQ(Map(rounded), expected);
 
     state.fillStyle = gdi::FillStyle::Hollow;
-    OffscreenPicture box(5, 4);
+    Surface box(5, 4);
     ASSERT_TRUE(gdi::Box(box.hdc(), state, 4, 3, 0, 0, QColor(255, 0, 0)));
     EXPECT_EQ(Map(box), (std::vector<std::string>{"ooooo", "o...o", "o...o", "ooooo"}));
 
@@ -54,7 +87,7 @@ TEST(GdiDraw, RoundRectAndBoxCoverage)
 
 TEST(GdiDraw, PrintMovesTheTextPosition)
 {
-    OffscreenPicture picture(100, 30);
+    Surface picture(100, 30);
     gdi::DrawState state;
     state.currentX = 3;
     state.currentY = 2;
@@ -63,7 +96,7 @@ TEST(GdiDraw, PrintMovesTheTextPosition)
     ASSERT_TRUE(gdi::Print(picture.hdc(), state, QStringLiteral("Hallo")));
     EXPECT_DOUBLE_EQ(state.currentX, 3 + width);
     EXPECT_DOUBLE_EQ(state.currentY, 2);
-    EXPECT_NE(picture.Image().copy(3, 2, static_cast<int>(width), 10), OffscreenPicture(100, 30).Image().copy(3, 2, static_cast<int>(width), 10));
+    EXPECT_NE(picture.Image().copy(3, 2, static_cast<int>(width), 10), Surface(100, 30).Image().copy(3, 2, static_cast<int>(width), 10));
 }
 
 } // namespace
