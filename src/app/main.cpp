@@ -5,12 +5,14 @@
 #include "batch/JobSettings.h"
 #include "MessageBoxDialog.h"
 #include "WindowLayout.h"
+#include "platform/FatalErrors.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char** argv)
 {
+    platform::ReportUnhandledErrors("zimbrel");
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zimbrel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zimbrel/zimbrel.png")));

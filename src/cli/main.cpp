@@ -7,6 +7,7 @@
 #include "TerminalProgress.h"
 
 #include "batch/ShrinkRun.h"
+#include "platform/FatalErrors.h"
 #include "platform/FileNames.h"
 #include "platform/MessageBox.h"
 #include "support/StdModul.h"
@@ -55,6 +56,7 @@ platform::MsgAnswer Answer(const platform::MessageBoxCall& box, bool overwrite)
 
 int main(int argc, char** argv)
 {
+    platform::ReportUnhandledErrors("zimbrel-shrink");
     // Byte-exact, so SOURCE and TARGET name exactly what the shell passed.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
