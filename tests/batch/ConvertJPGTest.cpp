@@ -2,7 +2,9 @@
 #include "common/JpegTestFiles.h"
 #include "platform/MessageBox.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -197,4 +199,42 @@ TEST(ConvertJPG, BadInputWritesNothingAndOnlyTheWriterSpeaks)
     // No temporary files are left behind anywhere.
     for (const QString& name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
         EXPECT_FALSE(name.startsWith(QLatin1String("out-")) || name.contains(QLatin1String("none"))) << name.toStdString();
+}
+
+// The shrink hands what the loader kept to the writer: the copy has the photo's profile,
+// its capture date and its modification time; nothing else of the camera's EXIF.
+TEST(ConvertJPG, CopiesKeepTheProfileTheCaptureDateAndTheFileTime)
+{
+    QTemporaryDir dir;
+    const QByteArray profile(3000, 'p');
+    const QByteArray photo = testfiles::WithSegments(
+        testfiles::EncodeJpeg(testfiles::Quadrants(400, 300)),
+        testfiles::CameraExifSegment(1, "2026:07:14 18:03:21", "") + testfiles::IccSegments(profile, 1000));
+    const QString source = dir.filePath("urlaub.jpg");
+    ASSERT_TRUE(testfiles::WriteFile(source, photo));
+    const QDateTime taken(QDate(2026, 7, 14), QTime(18, 3, 21));
+    {
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(taken, QFileDevice::FileModificationTime));
+    }
+
+    const QString target = dir.filePath("klein.jpg");
+    const batch::ConvertReport report = batch::ConvertPicture(source, target, 80, QStringLiteral("200"));
+    EXPECT_TRUE(report.written);
+    EXPECT_EQ(report.sourcePixels, 400 * 300);
+    const QByteArray copy = ReadFile(target);
+    QByteArray keptProfile;
+    QByteArray exif;
+    for (const auto& [marker, payload] : testfiles::Segments(copy)) {
+        if (marker == 0xE2)
+            keptProfile += payload.mid(14);
+        if (marker == 0xE1)
+            exif = payload;
+    }
+    EXPECT_EQ(keptProfile, profile);
+    EXPECT_TRUE(exif.contains("2026:07:14 18:03:21"));
+    // No location: neither byte order of the GPS pointer tag (0x8825) appears.
+    EXPECT_FALSE(exif.contains(QByteArray("\x25\x88", 2)) || exif.contains(QByteArray("\x88\x25", 2)));
+    EXPECT_EQ(QFileInfo(target).lastModified(), taken);
 }
