@@ -44,6 +44,20 @@ inline QByteArray PhotoLikeJpeg(int width, int height, unsigned seed)
     return result;
 }
 
+// jpeg with an EXIF block (APP1 right after SOI) that holds only the orientation tag, as
+// a camera writes for a photo taken sideways: 6 when the camera was turned right, 8 left.
+inline QByteArray WithOrientation(const QByteArray& jpeg, int orientation)
+{
+    // Big-endian TIFF header, IFD0 at 8 with one SHORT entry, no next IFD.
+    const unsigned char tiff[] = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1,
+                                  0, static_cast<unsigned char>(orientation), 0, 0, 0, 0, 0, 0};
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + QByteArray(reinterpret_cast<const char*>(tiff), sizeof tiff);
+    const auto length = static_cast<int>(payload.size()) + 2;
+    QByteArray app1("\xFF\xE1", 2);
+    app1.append(static_cast<char>(length >> 8)).append(static_cast<char>(length & 0xFF)).append(payload);
+    return jpeg.left(2) + app1 + jpeg.mid(2);
+}
+
 // A plain full-size decode with the decoder's default (accurate) settings, into the same
 // bottom-up BGR layout the picture loader fills, reusing one buffer: the floor for any
 // exact full-resolution shrink of the file.

@@ -1,6 +1,6 @@
 #pragma once
 // The bitmap the picture loader decodes into: a 24-bit bottom-up DIB of the drawing
-// layer, the same layout as aDIBSection's, so CreateFromPicture copies it row by row.
+// layer, the same layout as aDIBSection's, so CreateFromPicture takes it over as it is.
 
 #include "imaging/Picture.h"
 

@@ -2,6 +2,7 @@
 
 #include <libexif/exif-data.h>
 
+#include <algorithm>
 #include <utility>
 #include <cstring>
 #include <memory>
@@ -13,6 +14,9 @@ namespace {
 struct ExifDataUnref {
     void operator()(ExifData* data) const { exif_data_unref(data); }
 };
+
+// Stored columns turned per step of PlaceTurnedRows (see there).
+constexpr std::int32_t kColumnBlock = 128;
 
 } // namespace
 
@@ -57,20 +61,41 @@ void PlaceTurnedRows(const Bitmap24& upright, const std::uint8_t* const* rows, i
     //   8 (turn left):   x = sy,       y = W-1-sx
     const bool flipX = orientation == 6 || orientation == 7;
     const bool flipY = orientation == 7 || orientation == 8;
-    // The band's rows land side by side in each upright row: count pixels from column
-    // `left`, in stored-row order (or reversed when flipX).
-    const std::int32_t left = flipX ? storedHeight - first - count : first;
-    // Each upright row gets its count pixels in one short run while the band's rows are
-    // read front to back, all of them still in the cache from the decode.
-    for (std::int32_t sx = 0; sx < storedWidth; ++sx) {
-        std::uint8_t* to = upright.RowFromTop(flipY ? storedWidth - 1 - sx : sx) + 3 * std::int64_t{left};
-        const std::int64_t from = 3 * std::int64_t{sx};
-        if (flipX) {
-            for (int i = count - 1; i >= 0; --i, to += 3)
-                std::memcpy(to, rows[i] + from, 3);
-        } else {
-            for (int i = 0; i < count; ++i, to += 3)
-                std::memcpy(to, rows[i] + from, 3);
+    // Blocks of stored columns, each a set of upright rows that stays in the first-level
+    // cache while every band row writes its pixel into each of them in turn; the band
+    // rows are read front to back.
+    const std::int64_t rowStep = flipY ? upright.stride : -upright.stride; // next sx: one upright row down or up
+    const std::int32_t lastX = storedHeight - 1;
+    for (std::int32_t block = 0; block < storedWidth; block += kColumnBlock) {
+        const std::int32_t end = std::min(storedWidth, block + kColumnBlock);
+        std::uint8_t* const blockStart = upright.RowFromTop(flipY ? storedWidth - 1 - block : block);
+        for (int i = 0; i < count; ++i) {
+            const std::int32_t x = flipX ? lastX - (first + i) : first + i;
+            const std::uint8_t* from = rows[i] + 3 * std::int64_t{block};
+            std::uint8_t* to = blockStart + 3 * std::int64_t{x};
+            std::int32_t sx = block;
+            // A pixel moved as 4 bytes: the spare byte is read within the band row and
+            // lands on a neighbour in the upright row that a later step writes (upright
+            // columns fill in ascending order without flipX, descending with it). The
+            // row ends, where that does not hold, move 3 bytes.
+            if (!flipX && x < lastX) {
+                const std::int32_t wide = end == storedWidth ? end - 1 : end; // 4 bytes stay within the band row
+                for (; sx < wide; ++sx, from += 3, to += rowStep) {
+                    std::uint32_t pixel;
+                    std::memcpy(&pixel, from, 4);
+                    std::memcpy(to, &pixel, 4);
+                }
+            } else if (flipX && x > 0) {
+                for (; sx == 0 && sx < end; ++sx, from += 3, to += rowStep)
+                    std::memcpy(to, from, 3);
+                for (; sx < end; ++sx, from += 3, to += rowStep) {
+                    std::uint32_t pixel;
+                    std::memcpy(&pixel, from - 1, 4);
+                    std::memcpy(to - 1, &pixel, 4);
+                }
+            }
+            for (; sx < end; ++sx, from += 3, to += rowStep)
+                std::memcpy(to, from, 3);
         }
     }
 }

@@ -52,14 +52,13 @@ void KeepMessage(j_common_ptr cinfo)
     ErrorManager& errors = ErrorsOf(cinfo);
     (*cinfo->err->format_message)(cinfo, errors.message);
     errors.code = cinfo->err->msg_code;
+    // The end of the data shows only when every byte was read. Elsewhere the source's
+    // position is where the decoder stands, give or take the block it is decoding.
     errors.position = errors.size;
-    if (cinfo->is_decompressor) {
-        const jpeg_source_mgr* source = reinterpret_cast<j_decompress_ptr>(cinfo)->src;
-        // At the end of the data the source still points into it; past the end it
-        // serves a made-up end marker from elsewhere.
-        if (source && source->next_input_byte >= errors.data && source->next_input_byte <= errors.data + errors.size)
-            errors.position = static_cast<std::size_t>(source->next_input_byte - errors.data);
-    }
+    const jpeg_source_mgr* source = cinfo->is_decompressor ? reinterpret_cast<j_decompress_ptr>(cinfo)->src : nullptr;
+    if (errors.code != JWRN_JPEG_EOF && source && source->next_input_byte >= errors.data
+        && source->next_input_byte <= errors.data + errors.size)
+        errors.position = static_cast<std::size_t>(source->next_input_byte - errors.data);
 }
 
 [[noreturn]] void Fail(j_common_ptr cinfo)
@@ -141,7 +140,7 @@ public:
     bool created = false;
     bool cmyk = false;
     bool unsupportedColours = false;
-    const std::uint8_t* exif = nullptr; // APP1 payload, owned by cinfo's memory pool
+    const std::uint8_t* exif = nullptr; // APP1 payload in libjpeg's image memory: gone after the decode
     std::size_t exifSize = 0;
     JOCTET* icc = nullptr; // the assembled ICC profile, ours to free
     unsigned iccSize = 0;
@@ -310,14 +309,19 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure,
     const std::int64_t bitmapBytes = upright.stride * height + bandBytes;
     decoder.cinfo.mem->max_memory_to_use
         = static_cast<long>(std::max<std::int64_t>(AvailableMemoryBytes() - bitmapBytes, std::int64_t{64} << 20));
+    // Read now: the saved markers go with libjpeg's image memory when the decode ends.
+    PhotoMetadata found;
+    if (metadata) {
+        if (decoder.icc)
+            found.iccProfile = QByteArray(reinterpret_cast<const char*>(decoder.icc),
+                                          static_cast<qsizetype>(decoder.iccSize));
+        found.captureExif = CaptureExif(decoder.exif, decoder.exifSize);
+    }
     if (!DecodeRows(decoder, upright, orientation))
         return fail(decoder.Failure());
-
     if (metadata) {
-        metadata->iccProfile = decoder.icc ? QByteArray(reinterpret_cast<const char*>(decoder.icc),
-                                                        static_cast<qsizetype>(decoder.iccSize))
-                                           : QByteArray();
-        metadata->captureExif = CaptureExif(decoder.exif, decoder.exifSize);
+        metadata->iccProfile = std::move(found.iccProfile);
+        metadata->captureExif = std::move(found.captureExif);
     }
     return std::move(upright.picture);
 }
