@@ -5,6 +5,7 @@
 #include "batch/JobSettings.h"
 #include "MessageBoxDialog.h"
 #include "WindowLayout.h"
+#include "platform/VersionInfo.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -12,7 +13,7 @@
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Zimbrel"));
+    QApplication::setApplicationName(platform::ProductName());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zimbrel/zimbrel.png")));
     platform::SetMessageBoxPresenter(app::ShowMessageBoxDialog);
     app::InstallQtGerman();

@@ -62,7 +62,7 @@ TEST(ConvertJPG, ReadsTheSizeTextLikeTheForm)
     }
 }
 
-TEST(ConvertJPG, WritesTheSizesOfTheExampleTable)
+TEST(ConvertJPG, WritesTheSizeEachSizeTextAsksFor)
 {
     QTemporaryDir dir;
     platform::MessageBoxRecorder boxes;
