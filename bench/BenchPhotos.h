@@ -2,6 +2,8 @@
 // What the JPEG benchmarks share: photo-like test pictures and the plain decode that is
 // their floor.
 
+#include "platform/Gdi.h"
+
 #include <QByteArray>
 
 #include <turbojpeg.h>
@@ -75,7 +77,7 @@ public:
         int width = 0, height = 0, subsampling = 0, colourspace = 0;
         if (tjDecompressHeader3(decoder_, data, size, &width, &height, &subsampling, &colourspace) != 0)
             return false;
-        const int pitch = (width * 3 + 3) & ~3;
+        const int pitch = static_cast<int>(gdi::RowStride(width, 24));
         pixels_.resize(static_cast<std::size_t>(pitch) * height);
         return tjDecompress2(decoder_, data, size, pixels_.data(), width, pitch, height, TJPF_BGR, TJFLAG_BOTTOMUP) == 0;
     }

@@ -3,6 +3,7 @@
 #include "LinkLabel.h"
 #include "Maker.h"
 #include "platform/SystemColor.h"
+#include "platform/Twips.h"
 #include "support/StdModul.h"
 
 #include <QApplication>
@@ -16,13 +17,9 @@ static void InitAboutLogo()
     Q_INIT_RESOURCE(About);
 }
 
-namespace {
+using platform::Twips;
 
-// Positions are in twips, 15 to a pixel.
-constexpr QRect Twips(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
+namespace {
 
 constexpr std::uint32_t kHighlightText = 0x8000000E;
 constexpr std::uint32_t kWindowBackground = 0x80000005;
@@ -44,7 +41,7 @@ FreewareABout::FreewareABout(QWidget* owner)
     setWindowTitle(QStringLiteral("über..."));
     setModal(true);
     setFont(owner ? owner->font() : QApplication::font());
-    setFixedSize(4620 / 15, 2055 / 15);
+    setFixedSize(platform::TwipsSize(4620, 2055));
     FillBackground(this, kHighlightText);
 
     const about::Maker maker = about::TheMaker();

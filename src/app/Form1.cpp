@@ -8,6 +8,7 @@
 #include "batch/ShrinkRun.h"
 #include "about/FreewareABout.h"
 #include "controls/mivoButton.h"
+#include "platform/VersionInfo.h"
 #include "support/StdBrowse.h"
 #include "support/StdModul.h"
 
@@ -22,8 +23,8 @@
 
 namespace {
 
-using app::kTwipsPerPixel;
-using app::Twips;
+using platform::Twips;
+using platform::TwipsSize;
 
 constexpr int kClientWidth = 6165;
 constexpr int kCompactClientHeight = 2175;
@@ -44,9 +45,9 @@ QLabel* Label(QWidget* parent, const QString& caption, const QRect& geometry)
 
 Form1::Form1(const QString& commandLine, QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
 {
-    setWindowTitle(QStringLiteral("Zimbrel"));
+    setWindowTitle(platform::ProductName());
     setFont(app::DesignFont());
-    setFixedSize(kClientWidth / kTwipsPerPixel, kCompactClientHeight / kTwipsPerPixel);
+    setFixedSize(TwipsSize(kClientWidth, kCompactClientHeight));
     BuildControls();
 
     // Centred on the screen when first shown.
@@ -88,7 +89,7 @@ void Form1::BuildControls()
     Label_Quality->setAlignment(Qt::AlignRight | Qt::AlignTop);
     HScroll_Quality = new QScrollBar(Qt::Horizontal, Frame1);
     HScroll_Quality->setGeometry(Twips(3480, 480, 2055, 255));
-    HScroll_Quality->setRange(10, 100);
+    HScroll_Quality->setRange(batch::kMinQuality, batch::kMaxQuality);
     HScroll_Quality->setSingleStep(1);
     HScroll_Quality->setPageStep(10);
     HScroll_Quality->setFocusPolicy(Qt::StrongFocus);
@@ -152,8 +153,8 @@ void Form1::mivoButton1_Click()
 {
     mivoButton1->hide();
     for (mivoButton* button : {mivoButton2, mivoButton3, mivoButton4})
-        button->move(button->x(), kExpandedButtonRowTop / kTwipsPerPixel);
-    setFixedSize(kClientWidth / kTwipsPerPixel, kExpandedClientHeight / kTwipsPerPixel);
+        button->move(button->x(), platform::TwipsToPixels(kExpandedButtonRowTop));
+    setFixedSize(TwipsSize(kClientWidth, kExpandedClientHeight));
     Frame1->show();
 }
 

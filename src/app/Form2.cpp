@@ -2,6 +2,7 @@
 
 #include "WindowLayout.h"
 #include "controls/mivoButton.h"
+#include "platform/VersionInfo.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -9,7 +10,7 @@
 #include <QScreen>
 #include <QTextLayout>
 
-using app::Twips;
+using platform::Twips;
 
 QList<PathLabel::Line> PathLabel::Layout() const
 {
@@ -60,9 +61,9 @@ void PathLabel::paintEvent(QPaintEvent*)
 Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Zimbrel"));
+    setWindowTitle(platform::ProductName());
     setFont(app::DesignFont());
-    setFixedSize(5880 / 15, 1650 / 15);
+    setFixedSize(platform::TwipsSize(5880, 1650));
 
     Label1 = new PathLabel(QStringLiteral("Label1"), this);
     Label1->setGeometry(Twips(120, 120, 5655, 615));
@@ -73,7 +74,8 @@ Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint
     mivoButton1 = app::CommandButton(this, QStringLiteral("Abbrechen"), QStringLiteral("error"), Twips(1920, 1200, 2055, 375));
     connect(mivoButton1, &mivoButton::Click, this, &Form2::mivoButton1_Click);
 
-    // Tab order follows the layout table: label, bar, button.
+    // Label and bar take no focus: the cancel button, the window's only control that
+    // does, holds it from the start, so Space cancels.
     mivoButton1->setFocus();
 }
 

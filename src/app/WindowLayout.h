@@ -1,6 +1,8 @@
 #pragma once
-// How the windows are laid out: positions in twips, the font they were drawn for, and
-// the command buttons every window builds the same way.
+// How the windows are laid out: positions in twips (platform/Twips.h), the font they were
+// drawn for, and the command buttons every window builds the same way.
+
+#include "platform/Twips.h"
 
 #include <QFont>
 #include <QRect>
@@ -10,14 +12,6 @@ class QWidget;
 class mivoButton;
 
 namespace app {
-
-// Layout positions are in twips; 15 twips make one pixel at 96 dpi.
-constexpr int kTwipsPerPixel = 15;
-
-constexpr QRect Twips(int left, int top, int width, int height)
-{
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
-}
 
 // The font the windows were laid out for: 8.25-point "MS Sans Serif" at 96 dpi. Linux has
 // no such font; the name is mapped to DejaVu Sans in its semi-condensed face at 10 pixels

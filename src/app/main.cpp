@@ -6,6 +6,7 @@
 #include "MessageBoxDialog.h"
 #include "WindowLayout.h"
 #include "platform/FatalErrors.h"
+#include "platform/VersionInfo.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -14,7 +15,7 @@ int main(int argc, char** argv)
 {
     platform::ReportUnhandledErrors("zimbrel");
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Zimbrel"));
+    QApplication::setApplicationName(platform::ProductName());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zimbrel/zimbrel.png")));
     platform::SetMessageBoxPresenter(app::ShowMessageBoxDialog);
     app::InstallQtGerman();

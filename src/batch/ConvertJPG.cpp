@@ -1,5 +1,6 @@
 #include "ConvertJPG.h"
 
+#include "JobSettings.h"
 #include "imaging/PictureLoader.h"
 #include "imaging/aDIBSection.h"
 #include "imaging/mIntelJPEGLibrary.h"
@@ -32,8 +33,9 @@ ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, s
     const SizeSpec size = ReadSizeSpec(W);
     std::int32_t N = size.N;
 
-    // The loaded picture goes as soon as it is copied, so at most the loaded and
-    // the result bitmap are held at once.
+    // `loaded` takes the loaded bitmap over (one in another pixel format is copied, and
+    // goes when the load's step ends), so at most the loaded and the result bitmap are
+    // held at once.
     aDIBSection loaded;
     imaging::LoadDetails loadDetails;
     errors::IgnoreErrors([&] {
@@ -46,9 +48,9 @@ ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, s
     std::unique_ptr<aDIBSection> resampled;
     const aDIBSection* result = nullptr;
     if (!size.percent) {
-        // No number (or 0) means the usual 640 pixels.
+        // No number (or 0) means the usual longer edge.
         if (N == 0)
-            N = 640;
+            N = kDefaultLongEdge;
         // The longer edge becomes N; smaller pictures keep their size.
         errors::IgnoreErrors([&] {
             const std::int32_t w = loaded.Width();

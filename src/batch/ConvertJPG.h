@@ -10,7 +10,8 @@ namespace batch {
 
 // How a size text reads: N is its leading number rounded half to even (0 when there is
 // none or it does not fit in 32 bits); percent mode when the last character is "%".
-// N is returned as read: the 640 that stands in for 0 in pixel mode is ConvertJPG's.
+// N is returned as read: the kDefaultLongEdge that stands in for 0 in pixel mode is
+// ConvertJPG's.
 struct SizeSpec {
     std::int32_t N = 0;
     bool percent = false;

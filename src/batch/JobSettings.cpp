@@ -3,6 +3,7 @@
 #include "platform/Errors.h"
 #include "platform/FileNames.h"
 #include "platform/Numeric.h"
+#include "platform/Registry.h"
 #include "support/StdModul.h"
 #include "support/StdRegistry.h"
 
@@ -17,8 +18,6 @@ namespace batch {
 namespace {
 
 constexpr std::int32_t kCurrentUser = 1;
-
-const QString kShellFoldersKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
 
 QString Stored(const QString& name, const QString& fallback)
 {
@@ -77,7 +76,7 @@ StartSettings ReadStartSettings(const QString& commandLine)
                 + QStringLiteral("_klein.jpg");
         }
     } else {
-        const QString pictures = StdRegistry::GetRegValue(kCurrentUser, kShellFoldersKey, QStringLiteral("My Pictures"), QString());
+        const QString pictures = StdRegistry::GetRegValue(kCurrentUser, platform::kShellFoldersKey, platform::kMyPicturesValue, QString());
         settings.source = Stored(kSourcePathValue, pictures);
         settings.target = Stored(kDestPathValue, QString());
         if (settings.target.isEmpty())

@@ -20,7 +20,10 @@ inline const QString kSizeValue = QStringLiteral("Size");
 constexpr std::int32_t kMinQuality = 10;
 constexpr std::int32_t kMaxQuality = 100;
 constexpr std::int32_t kDefaultQuality = 80;
-inline const QString kDefaultSize = QStringLiteral("640");
+// The longer edge in pixels when the size text names none (or 0), and the size text the
+// program starts with.
+constexpr std::int32_t kDefaultLongEdge = 640;
+inline const QString kDefaultSize = QString::number(kDefaultLongEdge);
 
 // What the main window shows when it opens.
 struct StartSettings {
@@ -35,8 +38,8 @@ struct StartSettings {
 // "_klein"; a file: it and its folder + base name + "_klein.jpg"), else the stored
 // source and target (the user's picture folder and the derived target by default).
 // The subfolder switch, quality and size always come from the store; values the program
-// never writes are mended: a quality outside 10..100 is clamped, text without a leading
-// number gives 80, a switch other than "0" or "1" means off.
+// never writes are mended: a quality outside kMinQuality..kMaxQuality is clamped, text
+// without a leading number gives kDefaultQuality, a switch other than "0" or "1" means off.
 StartSettings ReadStartSettings(const QString& commandLine);
 
 // The target that follows a source: the source without one trailing separator, + "_klein".

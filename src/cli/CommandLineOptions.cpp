@@ -27,7 +27,7 @@ QString UsageText()
         "picture SOURCE) into the folder TARGET (or the file TARGET). The sources are never\n"
         "changed.\n"
         "\n"
-        "  -s, --size TEXT      long edge in pixels (\"640\") or percent (\"40%\"); default 640\n"
+        "  -s, --size TEXT      long edge in pixels (\"640\") or percent (\"40%\"); default %4\n"
         "  -q, --quality N      JPEG quality %1..%2; default %3\n"
         "  -r, --subfolders     include every subfolder of SOURCE\n"
         "  -j, --jobs N         workers; default: all cores\n"
@@ -40,7 +40,8 @@ QString UsageText()
         "(nothing written), 130 stopped by Ctrl-C after the pictures in work were complete.\n")
         .arg(batch::kMinQuality)
         .arg(batch::kMaxQuality)
-        .arg(batch::kDefaultQuality);
+        .arg(batch::kDefaultQuality)
+        .arg(batch::kDefaultSize);
 }
 
 bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options, QString& error)

@@ -1,6 +1,8 @@
 #pragma once
 // What zimbrel-shrink was asked to do, read from its arguments.
 
+#include "batch/JobSettings.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,8 +13,8 @@ namespace cli {
 struct CommandLineOptions {
     QString source;            // a folder or one picture
     QString target;            // read as the window reads its target box
-    QString size = QStringLiteral("640");
-    std::int32_t quality = 80;
+    QString size = batch::kDefaultSize;
+    std::int32_t quality = batch::kDefaultQuality;
     bool subfolders = false;
     int jobs = 0;              // 0: one worker per core
     bool overwrite = false;

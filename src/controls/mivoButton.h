@@ -112,7 +112,6 @@ public:
     // Redraws the surface first.
     QImage FaceImage(qreal devicePixelRatio);
     int DrawCount() const { return drawCount_; }
-    mivoIcon& IconLibrary() { return *mivoIcon1; }
 
 signals:
     // Mouse-up inside the button, space, or a routed Enter/Escape. Shift: 1 Shift, 2 Ctrl,

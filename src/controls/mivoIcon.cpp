@@ -23,8 +23,9 @@ const QString kBuiltinNames = QStringLiteral(
     "uncheckedgray attachment play playend playstart playback filter sort shortcut archivfile "
     "archivout archivin archivmail plus minus keyword hierarchie help archivbox books");
 
-constexpr std::int16_t kStrip1Slots = 68;
-constexpr std::int32_t kStripHeight = 17;
+using iconstrip::kStrip1Slots;
+using iconstrip::kStrip2First;
+using iconstrip::kStripHeight;
 constexpr std::int32_t kScratchSize = 25;
 
 // The text before the first separator; it and the separator leave text. Without a
@@ -58,7 +59,7 @@ mivoIcon::mivoIcon(QWidget* parent) : QWidget(parent)
     while (!names.isEmpty())
         iconNames.append(CutToken(names, u' '));
     PicIcon1_ = LoadStrip(QStringLiteral(":/zimbrel/icons/IconStrip1.png"), kStrip1Slots * kIconSize);
-    PicIcon2_ = LoadStrip(QStringLiteral(":/zimbrel/icons/IconStrip2.png"), 28 * kIconSize);
+    PicIcon2_ = LoadStrip(QStringLiteral(":/zimbrel/icons/IconStrip2.png"), iconstrip::kStrip2Slots * kIconSize);
     Picture1_ = std::make_unique<OffscreenPicture>(kScratchSize, kScratchSize);
     Picture2_ = std::make_unique<OffscreenPicture>(kScratchSize, kScratchSize);
 }
@@ -117,7 +118,7 @@ std::int32_t mivoIcon::AddSlot(const QString& icona)
     addedNames += icona + u',';
     addedCount = numeric::Add16(addedCount, 1);
     PicIcon2_->Resize(PicIcon2_->Width() + kIconSize, PicIcon2_->Height());
-    return numeric::Mul16(numeric::Sub16(numeric::Add16(kBuiltinCount, addedCount), 69), kIconSize);
+    return numeric::Mul16(numeric::Sub16(numeric::Add16(kBuiltinCount, addedCount), kStrip2First), kIconSize);
 }
 
 void mivoIcon::AddIcon(const QString& icona, gdi::HDC picbox)
@@ -146,7 +147,7 @@ const OffscreenPicture& mivoIcon::GetIcon(const QString& ico)
 {
     const std::int16_t n = LookupIconName(ico);
     const bool first = n <= kStrip1Slots;
-    const std::int16_t x = numeric::Mul16(numeric::Sub16(n, first ? 1 : 69), kIconSize);
+    const std::int16_t x = numeric::Mul16(numeric::Sub16(n, first ? 1 : kStrip2First), kIconSize);
     const OffscreenPicture& strip = first ? *PicIcon1_ : *PicIcon2_;
     gdi::BitBlt(Picture1_->hdc(), 0, 0, kIconSize, kIconSize, strip.hdc(), x, 0, gdi::SRCCOPY);
     return *Picture1_;
@@ -164,7 +165,7 @@ void mivoIcon::Paint(gdi::HDC dsthdc, std::int32_t X, std::int32_t Y, std::int16
             sx = numeric::Mul16(numeric::Sub16(ico, 1), kIconSize);
         } else {
             source = PicIcon2_.get();
-            sx = numeric::Mul16(numeric::Sub16(ico, 69), kIconSize);
+            sx = numeric::Mul16(numeric::Sub16(ico, kStrip2First), kIconSize);
         }
     });
 

@@ -6,6 +6,7 @@
 // Icon numbers are 16-bit: number n lives at x = (n - 1) * 16 of strip 1 for n <= 68 and
 // at x = (n - 69) * 16 of strip 2 above that. Added icons get the numbers 90, 91, ...
 
+#include "controls/IconStripLayout.h"
 #include "controls/OffscreenPicture.h"
 #include "imaging/Picture.h"
 #include "platform/Gdi.h"
@@ -21,8 +22,8 @@ class mivoIcon : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr std::int16_t kBuiltinCount = 89;
-    static constexpr std::int32_t kIconSize = 16;
+    static constexpr std::int16_t kBuiltinCount = iconstrip::kBuiltinCount;
+    static constexpr std::int32_t kIconSize = iconstrip::kIconSize;
 
     explicit mivoIcon(QWidget* parent = nullptr);
     ~mivoIcon() override;

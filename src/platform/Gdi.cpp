@@ -97,11 +97,6 @@ std::uintptr_t Add(Object object)
     return handle;
 }
 
-std::int64_t StrideFor(std::int32_t width, std::int32_t bitsPerPixel)
-{
-    return (std::int64_t{width} * bitsPerPixel / 8 + 3) & ~std::int64_t{3};
-}
-
 // A 12-megapixel picture spans nine thousand 4 KiB pages, each faulted in separately when
 // first written; 2 MiB pages make that a few dozen. Only a hint: without transparent huge
 // pages nothing changes.
@@ -127,7 +122,7 @@ Bitmap AllocateBitmap(std::int32_t width, std::int32_t height, std::int32_t bits
     bitmap.height = height;
     bitmap.bitsPerPixel = bitsPerPixel;
     bitmap.bottomUp = bottomUp;
-    bitmap.stride = StrideFor(width, bitsPerPixel);
+    bitmap.stride = RowStride(width, bitsPerPixel);
     // calloc: zeroed memory, which large allocations get from the kernel for free.
     bitmap.memory.reset(static_cast<std::uint8_t*>(std::calloc(bitmap.stride * height, 1)));
     if (!bitmap.memory)
@@ -295,13 +290,6 @@ bool GetDIBHeader(HBITMAP bitmap, BITMAPINFOHEADER& header)
     header.biCompression = BI_RGB;
     header.biSizeImage = static_cast<std::uint32_t>(object->stride * object->height);
     return true;
-}
-
-HBITMAP SelectedBitmap(HDC dc)
-{
-    const TableLock lock;
-    const DeviceContext* context = Find<DeviceContext>(dc);
-    return context ? context->selected : 0;
 }
 
 bool BitBlt(HDC dst, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height, HDC src,

@@ -60,6 +60,13 @@ struct BITMAP {
 // Largest pixel count a bitmap may have; larger requests fail before any allocation.
 constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 30;
 
+// Bytes per memory row of a bitmap width pixels wide at bitsPerPixel (24 or 32): the
+// pixels' bytes, padded to a multiple of 4.
+constexpr std::int64_t RowStride(std::int32_t width, std::int32_t bitsPerPixel)
+{
+    return (std::int64_t{width} * bitsPerPixel / 8 + 3) & ~std::int64_t{3};
+}
+
 // A memory device context compatible with the screen (reference 0) or with another one.
 // It starts with a 1 x 1 placeholder bitmap selected, as the platform's do.
 HDC CreateCompatibleDC(HDC reference);
@@ -81,8 +88,6 @@ bool GetObject(HBITMAP bitmap, BITMAP& description);
 // The description a DIB section was made with (height negative for top-down rows); false
 // (and a zeroed header) for anything else.
 bool GetDIBHeader(HBITMAP bitmap, BITMAPINFOHEADER& header);
-// The bitmap currently selected into a context, or 0.
-HBITMAP SelectedBitmap(HDC dc);
 
 // Copies a width x height block from src at (srcX, srcY) to dst at (x, y) with rop
 // (SRCCOPY, SRCAND or SRCPAINT), converting between the pixel formats. The block is

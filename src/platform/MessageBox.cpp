@@ -1,5 +1,7 @@
 #include "MessageBox.h"
 
+#include "VersionInfo.h"
+
 #include <utility>
 
 namespace platform {
@@ -57,7 +59,7 @@ MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter)
 
 QString ProgramTitle()
 {
-    return QStringLiteral("Zimbrel");
+    return ProductName();
 }
 
 MessageBoxRecorder::MessageBoxRecorder()

@@ -50,7 +50,7 @@ private:
     const MessageBoxPresenter* previous_;
 };
 
-// The title every box of the program's own carries.
+// The title every box of the program's own carries: the product name.
 QString ProgramTitle();
 
 // For tests: while alive, records every box and answers from a queue (OK, or Yes for a

@@ -25,11 +25,7 @@ namespace platform {
 
 namespace {
 
-constexpr int kRootCount = 7;
-const char* const kRootNames[kRootCount] = {
-    "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-    "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
-};
+constexpr int kRootCount = static_cast<int>(kRootKeyNames.size());
 const QString kFormatName = QStringLiteral("zimbrel-registry");
 constexpr int kFormatVersion = 1;
 // Long enough for a slow disk, short enough that a hung writer cannot freeze the program.
@@ -300,7 +296,7 @@ Roots EmptyRoots()
 {
     Roots roots;
     for (int i = 0; i < kRootCount; ++i)
-        roots[i].name = QString::fromLatin1(kRootNames[i]);
+        roots[i].name = QString::fromLatin1(kRootKeyNames[i]);
     return roots;
 }
 
@@ -329,7 +325,7 @@ StoreState ReadStoreFile(const QString& path, Store& store)
     store.unknownFields = Without(top, {"format", "version", "roots"});
     store.unknownRoots = roots.toObject();
     for (int i = 0; i < kRootCount; ++i) {
-        const QString name = QString::fromLatin1(kRootNames[i]);
+        const QString name = QString::fromLatin1(kRootKeyNames[i]);
         std::optional<Key> root = KeyFromJson(store.unknownRoots.value(name), false);
         if (!root)
             continue; // missing, or kept as it stands until the program writes below it
@@ -395,12 +391,11 @@ bool SaveStore(const QString& path, const Store& store)
 // folder table wherever the file does not hold it.
 std::shared_ptr<const Store> AsSeen(Store store)
 {
-    const OpenKey shellFolders{1,
-        {"Software", "Microsoft", "Windows", "CurrentVersion", "Explorer", "Shell Folders"}, 0, nullptr};
+    const OpenKey shellFolders{HKEY_CURRENT_USER - HKEY_CLASSES_ROOT, kShellFoldersKey.split(u'\\'), 0, nullptr};
     Key& key = MakeKey(store.roots, shellFolders);
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (!FindValue(key, "My Pictures") && !pictures.isEmpty())
-        key.values.push_back(Value{"My Pictures", REG_SZ, {pictures + QChar(0), {}}, {}});
+    if (!FindValue(key, kMyPicturesValue) && !pictures.isEmpty())
+        key.values.push_back(Value{kMyPicturesValue, REG_SZ, {pictures + QChar(0), {}}, {}});
     return std::make_shared<const Store>(std::move(store));
 }
 

@@ -18,6 +18,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 
 namespace platform {
@@ -32,6 +33,19 @@ inline constexpr HKEY HKEY_USERS = static_cast<HKEY>(0x80000003u);
 inline constexpr HKEY HKEY_PERFORMANCE_DATA = static_cast<HKEY>(0x80000004u);
 inline constexpr HKEY HKEY_CURRENT_CONFIG = static_cast<HKEY>(0x80000005u);
 inline constexpr HKEY HKEY_DYN_DATA = static_cast<HKEY>(0x80000006u);
+
+// The names of the predefined root keys, in the order of their handles above (index i
+// names HKEY_CLASSES_ROOT + i); the store's file keeps each root under its name.
+inline constexpr std::array<const char*, 7> kRootKeyNames = {
+    "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+    "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
+};
+
+// The shell's table of the user's folders, below HKEY_CURRENT_USER. Its value
+// kMyPicturesValue answers the user's picture folder (QStandardPaths::PicturesLocation)
+// wherever the store's file does not hold it.
+inline const QString kShellFoldersKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+inline const QString kMyPicturesValue = QStringLiteral("My Pictures");
 
 inline constexpr LONG ERROR_SUCCESS = 0;
 inline constexpr LONG ERROR_FILE_NOT_FOUND = 2;

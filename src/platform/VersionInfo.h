@@ -1,6 +1,6 @@
 #pragma once
 // The program's version information: the maker's company name and the product name, as
-// the settings key path and the About window show them.
+// the settings key path, the window and message box titles and the About window show them.
 
 #include <QString>
 

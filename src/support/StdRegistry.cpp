@@ -4,7 +4,6 @@
 #include "platform/Registry.h"
 #include "platform/VersionInfo.h"
 
-#include <QStringList>
 
 #include <algorithm>
 #include <array>
@@ -169,17 +168,10 @@ std::int32_t ResolveRootKey(std::int32_t& lRootKey, QString& sKeyPath)
 
 std::int32_t GetRootKeyIndex(const QString& sRootName)
 {
-    static const std::array<QStringList, 7> names = {
-        QStringList{"HKEY_CLASSES_ROOT", "HKCR"},
-        QStringList{"HKEY_CURRENT_USER", "HKCU"},
-        QStringList{"HKEY_LOCAL_MACHINE", "HKLM"},
-        QStringList{"HKEY_USERS"},
-        QStringList{"HKEY_PERFORMANCE_DATA"},
-        QStringList{"HKEY_CURRENT_CONFIG"},
-        QStringList{"HKEY_DYN_DATA"},
-    };
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (names[i].contains(sRootName, Qt::CaseSensitive))
+    // The first three roots also go by their short names.
+    static const std::array<QString, 3> shortNames = {"HKCR", "HKCU", "HKLM"};
+    for (std::size_t i = 0; i < kRootKeyNames.size(); ++i) {
+        if (sRootName == QLatin1String(kRootKeyNames[i]) || (i < shortNames.size() && sRootName == shortNames[i]))
             return static_cast<std::int32_t>(i);
     }
     return -1;

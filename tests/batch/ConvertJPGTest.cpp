@@ -64,7 +64,7 @@ TEST(ConvertJPG, ReadsTheSizeTextLikeTheForm)
     }
 }
 
-TEST(ConvertJPG, WritesTheSizesOfTheExampleTable)
+TEST(ConvertJPG, WritesTheSizeEachSizeTextAsksFor)
 {
     QTemporaryDir dir;
     platform::MessageBoxRecorder boxes;

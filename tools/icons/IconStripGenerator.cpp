@@ -8,6 +8,8 @@
 // their only size and the white background stays exactly white (the transparent look
 // relies on it).
 
+#include "controls/IconStripLayout.h"
+
 #include <QColor>
 #include <QDir>
 #include <QGuiApplication>
@@ -808,11 +810,12 @@ std::vector<std::pair<const char*, Draw>> Icons()
 
 QImage Strip(int slotCount)
 {
-    QImage strip(slotCount * 16, 17, QImage::Format_RGB32);
+    using iconstrip::kIconSize;
+    QImage strip(slotCount * kIconSize, iconstrip::kStripHeight, QImage::Format_RGB32);
     strip.fill(Qt::white);
     for (int slot = 0; slot < slotCount; ++slot) {
-        for (int x = 0; x < 16; ++x)
-            strip.setPixel(slot * 16 + x, 16, x < 7 ? qRgb(255, 0, 0) : qRgb(0, 0, 0));
+        for (int x = 0; x < kIconSize; ++x)
+            strip.setPixel(slot * kIconSize + x, kIconSize, x < 7 ? qRgb(255, 0, 0) : qRgb(0, 0, 0));
     }
     return strip;
 }
@@ -829,13 +832,14 @@ int main(int argc, char** argv)
         return 2;
     }
     const auto icons = Icons();
-    if (icons.size() != 89) {
-        std::fprintf(stderr, "expected 89 icons, have %zu\n", icons.size());
+    if (icons.size() != static_cast<std::size_t>(iconstrip::kBuiltinCount)) {
+        std::fprintf(stderr, "expected %d icons, have %zu\n", iconstrip::kBuiltinCount, icons.size());
         return 1;
     }
-    QImage strips[2] = {Strip(68), Strip(28)};
+    using iconstrip::kStrip1Slots;
+    QImage strips[2] = {Strip(kStrip1Slots), Strip(iconstrip::kStrip2Slots)};
     for (std::size_t i = 0; i < icons.size(); ++i) {
-        QImage icon(16, 16, QImage::Format_RGB32);
+        QImage icon(iconstrip::kIconSize, iconstrip::kIconSize, QImage::Format_RGB32);
         icon.fill(Qt::white);
         {
             QPainter painter(&icon);
@@ -843,8 +847,8 @@ int main(int argc, char** argv)
             icons[i].second(painter);
         }
         const int slot = static_cast<int>(i); // 0-based
-        QImage& strip = strips[slot < 68 ? 0 : 1];
-        const int x = (slot < 68 ? slot : slot - 68) * 16;
+        QImage& strip = strips[slot < kStrip1Slots ? 0 : 1];
+        const int x = (slot < kStrip1Slots ? slot : slot - kStrip1Slots) * iconstrip::kIconSize;
         QPainter painter(&strip);
         painter.drawImage(x, 0, icon);
     }

@@ -6,6 +6,7 @@
 //
 //   zimbrel_control_preview <output folder>
 
+#include "controls/IconStripLayout.h"
 #include "controls/mivoButton.h"
 #include "platform/GdiDraw.h"
 
@@ -139,7 +140,7 @@ int main(int argc, char** argv)
     }
     mivoIcon icons;
     QImage strip2 = icons.PicIcon2().Image();
-    // Number the second strip's slotCount from 69.
+    // Number the second strip's slots from its first icon number.
     QImage strip2Shown = EnlargedStrip(strip2, 5);
     {
         QPainter painter(&strip2Shown);
@@ -147,7 +148,7 @@ int main(int argc, char** argv)
         for (int slot = 0; slot < strip2.width() / 16; ++slot) {
             const QRect label((slot % perRow) * cellW, (slot / perRow) * cellH, cellW, 13);
             painter.fillRect(label, qRgb(210, 215, 235));
-            painter.drawText(label.x(), label.y() + 11, QString::number(slot + 69));
+            painter.drawText(label.x(), label.y() + 11, QString::number(slot + iconstrip::kStrip2First));
         }
     }
     const bool ok = both.save(out.filePath(QStringLiteral("buttons.png"))) &&

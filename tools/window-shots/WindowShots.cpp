@@ -8,8 +8,9 @@
 #include "about/FreewareABout.h"
 #include "app/Form1.h"
 #include "app/Form2.h"
-#include "app/JobSettings.h"
+#include "batch/JobSettings.h"
 #include "app/WindowLayout.h"
+#include "platform/MessageBox.h"
 #include "support/StdBrowse.h"
 
 #include <QApplication>
@@ -75,7 +76,7 @@ int main(int argc, char** argv)
     chooser.close();
 
     // Qt's own texts, in German once its catalogue is loaded.
-    QMessageBox question(QMessageBox::Question, QStringLiteral("Zimbrel"),
+    QMessageBox question(QMessageBox::Question, platform::ProgramTitle(),
                          QStringLiteral("Die Datei existiert bereits. Überschreiben?"), QMessageBox::Yes | QMessageBox::No,
                          &window);
     question.show();
