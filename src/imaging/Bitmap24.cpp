@@ -29,7 +29,7 @@ bool FitsInMemory(std::int32_t width, std::int32_t height, int copies, std::int6
 {
     if (width <= 0 || height <= 0 || std::int64_t{width} * height > gdi::kMaxBitmapPixels)
         return false;
-    const std::int64_t stride = (std::int64_t{width} * 3 + 3) & ~std::int64_t{3};
+    const std::int64_t stride = gdi::RowStride(width, 24);
     return stride * height * copies + extraBytes <= AvailableMemoryBytes();
 }
 
@@ -50,7 +50,7 @@ Bitmap24 NewBitmap24(std::int32_t width, std::int32_t height)
     if (!bitmap)
         return result;
     result.picture = Picture(bitmap);
-    const std::int64_t stride = (std::int64_t{width} * 3 + 3) & ~std::int64_t{3};
+    const std::int64_t stride = gdi::RowStride(width, 24);
     result.bits = static_cast<std::uint8_t*>(bits);
     result.stride = stride;
     result.width = width;

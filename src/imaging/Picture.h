@@ -1,6 +1,7 @@
 #pragma once
-// A decoded picture in memory: the picture loader's result and what
-// aDIBSection::CreateFromPicture copies from. It owns one bitmap of the drawing layer,
+// A decoded picture in memory: the picture loader's result, which
+// aDIBSection::CreateFromPicture takes over (or copies from, when it is in another pixel
+// format). It owns one bitmap of the drawing layer,
 // with the picture's width and height, upright.
 
 #include "platform/Gdi.h"

@@ -15,8 +15,7 @@ aDIBSection::~aDIBSection()
 
 std::int32_t aDIBSection::BytesPerScanLine() const
 {
-    const std::int32_t bytes = numeric::Add32(numeric::Mul32(3, header_.biWidth), 3);
-    return bytes & ~3;
+    return numeric::CheckedInt32(gdi::RowStride(header_.biWidth, 24));
 }
 
 bool aDIBSection::Create(std::int32_t lWidth, std::int32_t lHeight)
