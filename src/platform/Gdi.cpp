@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 #include <variant>
 
 #include <sys/mman.h>
@@ -18,8 +19,12 @@ namespace gdi {
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(std::uint8_t* p) const { std::free(p); }
+void ReleasePixels(std::uint8_t* memory, std::int64_t capacity);
+
+// Gives pixel memory back through ReleasePixels; knows how large the block is.
+struct PixelDeleter {
+    std::int64_t capacity = 0;
+    void operator()(std::uint8_t* memory) const { ReleasePixels(memory, capacity); }
 };
 
 struct Bitmap {
@@ -28,7 +33,7 @@ struct Bitmap {
     std::int32_t bitsPerPixel = 24;
     std::int64_t stride = 0;
     bool bottomUp = false;
-    std::unique_ptr<std::uint8_t, FreeDeleter> memory;
+    std::unique_ptr<std::uint8_t, PixelDeleter> memory;
     int selectedCount = 0;
 
     std::uint8_t* Row(std::int32_t y) const // y counted from the top of the picture
@@ -111,6 +116,47 @@ void AdviseHugePages(void* memory, std::int64_t bytes)
         madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
 }
 
+// One large block of pixel memory kept per thread. A worker shrinking photo after photo
+// gets the last photo's memory back instead of a fresh mapping, whose first touch faults
+// in every page and whose release makes the kernel interrupt the other workers to flush
+// their address translations. Only freed memory is kept, so a thread never holds more
+// than the bitmaps it has plus this one spare, which goes when the thread ends.
+struct SpareBlock {
+    std::uint8_t* memory = nullptr;
+    std::int64_t capacity = 0;
+    ~SpareBlock() { std::free(memory); }
+};
+thread_local SpareBlock spare;
+constexpr std::int64_t kSpareMinBytes = std::int64_t{8} << 20;
+
+// Zeroed pixel memory of at least bytes; its capacity goes to capacity.
+std::uint8_t* TakePixels(std::int64_t bytes, std::int64_t& capacity)
+{
+    // A spare up to a quarter larger fits: photos of one camera differ a little in size.
+    if (bytes >= kSpareMinBytes && spare.memory && spare.capacity >= bytes && spare.capacity <= bytes + bytes / 4) {
+        capacity = spare.capacity;
+        std::uint8_t* memory = std::exchange(spare.memory, nullptr);
+        std::memset(memory, 0, static_cast<std::size_t>(bytes));
+        return memory;
+    }
+    // calloc: zeroed memory, which large allocations get from the kernel for free.
+    auto* memory = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(bytes), 1));
+    if (memory)
+        AdviseHugePages(memory, bytes);
+    capacity = bytes;
+    return memory;
+}
+
+void ReleasePixels(std::uint8_t* memory, std::int64_t capacity)
+{
+    if (capacity >= kSpareMinBytes) {
+        std::free(std::exchange(spare.memory, memory));
+        spare.capacity = capacity;
+        return;
+    }
+    std::free(memory);
+}
+
 // A bitmap with its pixel memory, not yet in the table; no memory when the size is
 // unusable or memory runs out.
 Bitmap AllocateBitmap(std::int32_t width, std::int32_t height, std::int32_t bitsPerPixel, bool bottomUp)
@@ -123,11 +169,11 @@ Bitmap AllocateBitmap(std::int32_t width, std::int32_t height, std::int32_t bits
     bitmap.bitsPerPixel = bitsPerPixel;
     bitmap.bottomUp = bottomUp;
     bitmap.stride = RowStride(width, bitsPerPixel);
-    // calloc: zeroed memory, which large allocations get from the kernel for free.
-    bitmap.memory.reset(static_cast<std::uint8_t*>(std::calloc(bitmap.stride * height, 1)));
+    std::int64_t capacity = 0;
+    std::uint8_t* memory = TakePixels(bitmap.stride * height, capacity);
+    bitmap.memory = std::unique_ptr<std::uint8_t, PixelDeleter>(memory, PixelDeleter{capacity});
     if (!bitmap.memory)
         return bitmap;
-    AdviseHugePages(bitmap.memory.get(), bitmap.stride * height);
     if (bitsPerPixel == 32) {
         // The unused byte reads 0xFF so the memory is a valid opaque RGB32 image.
         for (std::int32_t y = 0; y < height; ++y) {
