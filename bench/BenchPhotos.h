@@ -51,8 +51,9 @@ inline QByteArray PhotoLikeJpeg(int width, int height, unsigned seed)
 inline QByteArray WithOrientation(const QByteArray& jpeg, int orientation)
 {
     // Big-endian TIFF header, IFD0 at 8 with one SHORT entry, no next IFD.
-    const unsigned char tiff[] = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1,
-                                  0, static_cast<unsigned char>(orientation), 0, 0, 0, 0, 0, 0};
+    const unsigned char tiff[] = {'M',  'M',  0, 42, 0, 0, 0, 8, 0, 1,
+                                  0x01, 0x12, 0, 3,  0, 0, 0, 1, 0, static_cast<unsigned char>(orientation),
+                                  0,    0,    0, 0,  0, 0};
     const QByteArray payload = QByteArray("Exif\0\0", 6) + QByteArray(reinterpret_cast<const char*>(tiff), sizeof tiff);
     const auto length = static_cast<int>(payload.size()) + 2;
     QByteArray app1("\xFF\xE1", 2);
@@ -79,7 +80,8 @@ public:
             return false;
         const int pitch = static_cast<int>(gdi::RowStride(width, 24));
         pixels_.resize(static_cast<std::size_t>(pitch) * height);
-        return tjDecompress2(decoder_, data, size, pixels_.data(), width, pitch, height, TJPF_BGR, TJFLAG_BOTTOMUP) == 0;
+        return tjDecompress2(decoder_, data, size, pixels_.data(), width, pitch, height, TJPF_BGR, TJFLAG_BOTTOMUP)
+            == 0;
     }
     const unsigned char* Pixels() const { return pixels_.data(); }
 

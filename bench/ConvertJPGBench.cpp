@@ -9,7 +9,6 @@
 
 #include <benchmark/benchmark.h>
 
-
 namespace {
 
 constexpr int kWidth = 4000;
@@ -72,4 +71,7 @@ void BM_TurboJpegDecode_4000x3000(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_TurboJpegDecode_4000x3000)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ConvertJPG_4000x3000_to_640_q80)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ConvertJPG_4000x3000_to_640_q80)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);

@@ -86,8 +86,8 @@ double PeakMemoryMB()
 void Report(benchmark::State& state)
 {
     state.counters["images_per_s"] = benchmark::Counter(kFiles * state.iterations(), benchmark::Counter::kIsRate);
-    state.counters["source_MP_per_s"] = benchmark::Counter(
-        kFiles * (kWidth * kHeight / 1e6) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["source_MP_per_s"] = benchmark::Counter(kFiles * (kWidth * kHeight / 1e6) * state.iterations(),
+                                                           benchmark::Counter::kIsRate);
 }
 
 void BM_FolderRun_40x12MP_to_640_q80(benchmark::State& state)
@@ -127,5 +127,16 @@ void BM_FullDecode_40x12MP(benchmark::State& state)
 } // namespace
 
 // Argument: workers (0: one per core).
-BENCHMARK(BM_FolderRun_40x12MP_to_640_q80)->Arg(1)->Arg(0)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_FullDecode_40x12MP)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_FolderRun_40x12MP_to_640_q80)
+    ->Arg(1)
+    ->Arg(0)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_FullDecode_40x12MP)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);

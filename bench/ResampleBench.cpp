@@ -22,8 +22,14 @@ void Reduce(benchmark::State& state, int width, int height, int newWidth, int ne
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void BM_Resample_4000x3000_to_640x480(benchmark::State& state) { Reduce(state, 4000, 3000, 640, 480); }
-void BM_Resample_1000x1000_to_640x640(benchmark::State& state) { Reduce(state, 1000, 1000, 640, 640); }
+void BM_Resample_4000x3000_to_640x480(benchmark::State& state)
+{
+    Reduce(state, 4000, 3000, 640, 480);
+}
+void BM_Resample_1000x1000_to_640x640(benchmark::State& state)
+{
+    Reduce(state, 1000, 1000, 640, 640);
+}
 
 } // namespace
 

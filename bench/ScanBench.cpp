@@ -24,8 +24,7 @@ void FillFolder(const QString& folder, int& serial)
 {
     QDir().mkpath(folder);
     for (int i = 0; i < kFilesPerFolder; ++i, ++serial) {
-        const char* extension = serial % kJpegEvery != 0 ? ".txt"
-                                : (serial / kJpegEvery) % 2 ? ".JPG" : ".jpeg";
+        const char* extension = serial % kJpegEvery != 0 ? ".txt" : (serial / kJpegEvery) % 2 ? ".JPG" : ".jpeg";
         QFile(folder + "/f" + QString::number(serial) + extension).open(QIODevice::WriteOnly);
     }
 }

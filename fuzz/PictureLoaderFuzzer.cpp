@@ -29,8 +29,8 @@ QSize ClaimedSize(const QByteArray& bytes)
     int width = 0, height = 0, subsampling = 0, colourspace = 0;
     if (decoder
         && tjDecompressHeader3(decoder.get(), reinterpret_cast<const unsigned char*>(bytes.constData()),
-                               static_cast<unsigned long>(bytes.size()), &width, &height, &subsampling,
-                               &colourspace) == 0)
+                               static_cast<unsigned long>(bytes.size()), &width, &height, &subsampling, &colourspace)
+            == 0)
         return {width, height};
     QBuffer buffer;
     buffer.setData(bytes);

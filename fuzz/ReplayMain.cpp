@@ -34,7 +34,8 @@ int main(int argc, char** argv)
         const QByteArray bytes = file.readAll();
         std::printf("%s (%lld bytes)\n", qPrintable(input), static_cast<long long>(bytes.size()));
         std::fflush(stdout);
-        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
+        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                               static_cast<std::size_t>(bytes.size()));
     }
     std::printf("%lld inputs replayed\n", static_cast<long long>(inputs.size()));
     return inputs.isEmpty() ? 1 : 0;

@@ -35,8 +35,9 @@ void FillBackground(QWidget* widget, std::uint32_t colour)
 } // namespace
 
 FreewareABout::FreewareABout(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowCloseButtonHint)
+    : QDialog(owner,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                  | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("über..."));
     setModal(true);

@@ -1,21 +1,21 @@
 #include "Form1.h"
 
+#include "Form2.h"
+#include "WindowLayout.h"
+#include "about/FreewareABout.h"
 #include "batch/ConvertJPG.h"
 #include "batch/FileListScan.h"
-#include "Form2.h"
 #include "batch/JobSettings.h"
-#include "WindowLayout.h"
 #include "batch/ShrinkRun.h"
-#include "about/FreewareABout.h"
 #include "controls/mivoButton.h"
 #include "platform/VersionInfo.h"
 #include "support/StdBrowse.h"
 #include "support/StdModul.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMimeDatabase>
 #include <QScreen>
@@ -43,7 +43,8 @@ QLabel* Label(QWidget* parent, const QString& caption, const QRect& geometry)
 
 } // namespace
 
-Form1::Form1(const QString& commandLine, QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
+Form1::Form1(const QString& commandLine, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
 {
     setWindowTitle(platform::ProductName());
     setFont(app::DesignFont());
@@ -72,10 +73,14 @@ void Form1::BuildControls()
     CommandZiel = new QPushButton(QStringLiteral("..."), this);
     CommandZiel->setGeometry(Twips(5640, 1080, 375, 285));
 
-    mivoButton4 = app::CommandButton(this, QStringLiteral("Über"), QStringLiteral("help"), Twips(120, kButtonRowTop, 975, 375));
-    mivoButton1 = app::CommandButton(this, QStringLiteral("Optionen"), QStringLiteral("properties"), Twips(1200, kButtonRowTop, 1215, 375));
-    mivoButton2 = app::CommandButton(this, QStringLiteral("Schließen"), QStringLiteral("error"), Twips(2760, kButtonRowTop, 1575, 375));
-    mivoButton3 = app::CommandButton(this, QStringLiteral("Verkleinern"), QStringLiteral("ok"), Twips(4440, kButtonRowTop, 1575, 375));
+    mivoButton4 = app::CommandButton(this, QStringLiteral("Über"), QStringLiteral("help"),
+                                     Twips(120, kButtonRowTop, 975, 375));
+    mivoButton1 = app::CommandButton(this, QStringLiteral("Optionen"), QStringLiteral("properties"),
+                                     Twips(1200, kButtonRowTop, 1215, 375));
+    mivoButton2 = app::CommandButton(this, QStringLiteral("Schließen"), QStringLiteral("error"),
+                                     Twips(2760, kButtonRowTop, 1575, 375));
+    mivoButton3 = app::CommandButton(this, QStringLiteral("Verkleinern"), QStringLiteral("ok"),
+                                     Twips(4440, kButtonRowTop, 1575, 375));
 
     Frame1 = new QGroupBox(QStringLiteral("Optionen"), this);
     Frame1->setGeometry(Twips(120, kButtonRowTop, 5895, 1095));
@@ -93,15 +98,15 @@ void Form1::BuildControls()
     HScroll_Quality->setSingleStep(1);
     HScroll_Quality->setPageStep(10);
     HScroll_Quality->setFocusPolicy(Qt::StrongFocus);
-    Label6 = Label(Frame1, QStringLiteral("gering") + QString(28, u' ') + QStringLiteral("hoch"), Twips(3480, 720, 2055, 255));
+    Label6 = Label(Frame1, QStringLiteral("gering") + QString(28, u' ') + QStringLiteral("hoch"),
+                   Twips(3480, 720, 2055, 255));
     for (QLabel* label : {Label1, Label2, Label4, Label8, Label5, Label6})
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     // Tab order of the layout (labels take no focus): target, options, close, shrink,
     // size, quality, subfolders, source, about.
-    const QList<QWidget*> order{T_Ziel,    CommandZiel,     mivoButton1,  mivoButton2, mivoButton3,
-                                T_Groesse, HScroll_Quality, CheckSubPath, T_Quelle,    CommandQuelle,
-                                mivoButton4};
+    const QList<QWidget*> order{T_Ziel,          CommandZiel,  mivoButton1, mivoButton2,   mivoButton3, T_Groesse,
+                                HScroll_Quality, CheckSubPath, T_Quelle,    CommandQuelle, mivoButton4};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
     T_Ziel->setFocus();
@@ -201,7 +206,8 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::CommandQuelle_Click()
 {
-    const QString folder = StdBrowse::BrowseForFolder(this, QStringLiteral("Verzeichnis der Original-Bilder"), T_Quelle->text());
+    const QString folder = StdBrowse::BrowseForFolder(this, QStringLiteral("Verzeichnis der Original-Bilder"),
+                                                      T_Quelle->text());
     if (folder.isEmpty())
         return;
     const QString source = StdModul::NormalizeFolder(folder);
@@ -214,7 +220,8 @@ void Form1::CommandQuelle_Click()
 
 void Form1::CommandZiel_Click()
 {
-    const QString folder = StdBrowse::BrowseForFolder(this, QStringLiteral("Verzeichnis der verkleinerten Bilder"), T_Ziel->text());
+    const QString folder = StdBrowse::BrowseForFolder(this, QStringLiteral("Verzeichnis der verkleinerten Bilder"),
+                                                      T_Ziel->text());
     if (!folder.isEmpty())
         T_Ziel->setText(StdModul::NormalizeFolder(folder));
 }
@@ -269,18 +276,18 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         // Qt's scroll bars invert the arrow keys so that Up moves a vertical bar up; on a
         // horizontal bar that turns Left and Right around. Left lowers, Right raises.
         const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
-        if (watched == HScroll_Quality && modifiers == Qt::NoModifier &&
-            (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
+        if (watched == HScroll_Quality && modifiers == Qt::NoModifier
+            && (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
             HScroll_Quality->triggerAction(key->key() == Qt::Key_Left ? QAbstractSlider::SliderSingleStepSub
                                                                       : QAbstractSlider::SliderSingleStepAdd);
             return true;
         }
         // Alt with a letter or digit is a window command, never text for a box. (AltGr
         // characters such as "@" or "µ" come with other key codes and stay text.)
-        const bool letterOrDigit = (key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z) ||
-                                   (key->key() >= Qt::Key_0 && key->key() <= Qt::Key_9);
-        if (watched != HScroll_Quality && letterOrDigit && (modifiers & Qt::AltModifier) &&
-            !(modifiers & Qt::ControlModifier))
+        const bool letterOrDigit = (key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z)
+            || (key->key() >= Qt::Key_0 && key->key() <= Qt::Key_9);
+        if (watched != HScroll_Quality && letterOrDigit && (modifiers & Qt::AltModifier)
+            && !(modifiers & Qt::ControlModifier))
             return true;
         break;
     }

@@ -58,7 +58,8 @@ void PathLabel::paintEvent(QPaintEvent*)
         painter.drawText(QPointF(area.left(), area.top() + line.y + metrics.ascent()), line.text);
 }
 
-Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+Form2::Form2(QWidget* owner)
+    : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(platform::ProductName());
@@ -71,7 +72,8 @@ Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint
     Picture1 = new app::ProgressBox(this);
     Picture1->setGeometry(Twips(120, 840, 5655, 255));
 
-    mivoButton1 = app::CommandButton(this, QStringLiteral("Abbrechen"), QStringLiteral("error"), Twips(1920, 1200, 2055, 375));
+    mivoButton1 = app::CommandButton(this, QStringLiteral("Abbrechen"), QStringLiteral("error"),
+                                     Twips(1920, 1200, 2055, 375));
     connect(mivoButton1, &mivoButton::Click, this, &Form2::mivoButton1_Click);
 
     // Label and bar take no focus: the cancel button, the window's only control that

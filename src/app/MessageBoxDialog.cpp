@@ -64,7 +64,7 @@ platform::MsgAnswer ShowMessageBoxDialog(const platform::MessageBoxCall& call)
     }
     // Closed by its frame or Escape: the cancel button where there is one, else the only one.
     return call.buttons == platform::MsgButtons::YesNo ? platform::MsgAnswer::No
-        : call.buttons == platform::MsgButtons::OK    ? platform::MsgAnswer::OK
+        : call.buttons == platform::MsgButtons::OK     ? platform::MsgAnswer::OK
                                                        : platform::MsgAnswer::Cancel;
 }
 

@@ -2,9 +2,9 @@
 //   zimbrel [picture or folder]
 
 #include "Form1.h"
-#include "batch/JobSettings.h"
 #include "MessageBoxDialog.h"
 #include "WindowLayout.h"
+#include "batch/JobSettings.h"
 #include "platform/FatalErrors.h"
 #include "platform/VersionInfo.h"
 

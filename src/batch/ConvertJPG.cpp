@@ -25,8 +25,8 @@ void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t q
     ConvertPicture(srcjpg, dstjpgfile, quality, W);
 }
 
-ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality,
-                             const QString& W, const std::function<QString()>& refusal)
+ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W,
+                             const std::function<QString()>& refusal)
 {
     ConvertReport report;
     // The size text: its leading number, and percent mode when it ends in "%".
@@ -90,11 +90,13 @@ ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, s
 
     if (!report.written) {
         if (report.sourcePixels == 0)
-            report.failure = loadDetails.failure.isEmpty() ? QStringLiteral("cannot read the picture") : loadDetails.failure;
+            report.failure = loadDetails.failure.isEmpty() ? QStringLiteral("cannot read the picture")
+                                                           : loadDetails.failure;
         else if (!result)
             report.failure = QStringLiteral("the size \"%1\" gives no picture").arg(W);
         else
-            report.failure = writeDetails.failure.isEmpty() ? QStringLiteral("cannot write the target file") : writeDetails.failure;
+            report.failure = writeDetails.failure.isEmpty() ? QStringLiteral("cannot write the target file")
+                                                            : writeDetails.failure;
     }
     // Released in reverse order (the result, then the loaded bitmap) by their owners.
     return report;

@@ -33,7 +33,7 @@ struct ConvertReport {
 
 // ConvertJPG, telling what happened. refusal, when given, is asked right before the file
 // is written: a non-empty answer skips the write and becomes the failure.
-ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality,
-                             const QString& W, const std::function<QString()>& refusal = {});
+ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W,
+                             const std::function<QString()>& refusal = {});
 
 } // namespace batch

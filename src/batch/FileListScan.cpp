@@ -49,8 +49,7 @@ bool IsFolderEntry(const dirent& entry, const QString& fullPath)
     }
 }
 
-void ScanFolder(QStringList& files, const QString& srcpath, bool subpath,
-                std::set<FolderId>& visited)
+void ScanFolder(QStringList& files, const QString& srcpath, bool subpath, std::set<FolderId>& visited)
 {
     struct stat st {};
     if (::stat(platform::EncodeFileName(srcpath).constData(), &st) != 0
@@ -89,8 +88,7 @@ void Scan(QStringList& files, const QString& srcpath, bool subpath, const QStrin
     ScanFolder(files, srcpath, subpath, visited);
 }
 
-void ListFolder(const QString& path, QStringList* files, QStringList* folders,
-                const QString& pattern)
+void ListFolder(const QString& path, QStringList* files, QStringList* folders, const QString& pattern)
 {
     if (IsAssigned(files))
         ClearCollection(*files);
@@ -100,9 +98,8 @@ void ListFolder(const QString& path, QStringList* files, QStringList* folders,
     if (base.isEmpty())
         return;
     const bool everyName = pattern == QLatin1String("*.*") || pattern == QLatin1String("*");
-    const QRegularExpression wildcard(
-        everyName ? QString() : QRegularExpression::wildcardToRegularExpression(pattern),
-        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpression wildcard(everyName ? QString() : QRegularExpression::wildcardToRegularExpression(pattern),
+                                      QRegularExpression::CaseInsensitiveOption);
 
     const std::unique_ptr<DIR, DirCloser> dir(::opendir(platform::EncodeFileName(base).constData()));
     if (!dir)

@@ -76,7 +76,8 @@ StartSettings ReadStartSettings(const QString& commandLine)
                 + QStringLiteral("_klein.jpg");
         }
     } else {
-        const QString pictures = StdRegistry::GetRegValue(kCurrentUser, platform::kShellFoldersKey, platform::kMyPicturesValue, QString());
+        const QString pictures = StdRegistry::GetRegValue(kCurrentUser, platform::kShellFoldersKey,
+                                                          platform::kMyPicturesValue, QString());
         settings.source = Stored(kSourcePathValue, pictures);
         settings.target = Stored(kDestPathValue, QString());
         if (settings.target.isEmpty())

@@ -35,9 +35,10 @@ void Refuse(const QString& text)
 // Tells the user that a file was left unwritten to keep a source picture safe.
 void TellRefused(const QString& target)
 {
-    platform::MessageBox(QStringLiteral("Die Zieldatei\n\n%1\n\nwurde nicht geschrieben: sie würde ein Original-Bild ersetzen.")
-                             .arg(platform::DisplayFileName(target)),
-                         QStringLiteral("Verkleinern"), platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
+    platform::MessageBox(
+        QStringLiteral("Die Zieldatei\n\n%1\n\nwurde nicht geschrieben: sie würde ein Original-Bild ersetzen.")
+            .arg(platform::DisplayFileName(target)),
+        QStringLiteral("Verkleinern"), platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
 }
 
 // A file's shrink, asking the guard right before the write.
@@ -237,9 +238,8 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
 RunOutcome RunShrinkJob(const RunRequest& request, ProgressView& progress)
 {
     const QString sizeText = StdModul::TrimBlanks(request.sizeText);
-    const RunOutcome outcome = StdModul::FolderExists(request.sourceText)
-        ? FolderRun(request, sizeText, progress)
-        : SingleFileRun(request, sizeText, progress);
+    const RunOutcome outcome = StdModul::FolderExists(request.sourceText) ? FolderRun(request, sizeText, progress)
+                                                                          : SingleFileRun(request, sizeText, progress);
     if (outcome == RunOutcome::Stopped)
         return outcome;
 

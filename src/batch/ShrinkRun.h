@@ -49,10 +49,10 @@ struct RunRequest {
     bool includeSubfolders = false;
 
     // Beyond the window's controls:
-    int workers = 0;               // threads of a folder run; 0: one per processor core
-    bool saveSettings = true;      // write the job settings to the store after the run
-    bool showFileMessages = true;  // show the boxes of each file's shrink (a command line
-                                   // prints FileFinished's reasons instead)
+    int workers = 0;              // threads of a folder run; 0: one per processor core
+    bool saveSettings = true;     // write the job settings to the store after the run
+    bool showFileMessages = true; // show the boxes of each file's shrink (a command line
+                                  // prints FileFinished's reasons instead)
 };
 
 enum class RunOutcome {

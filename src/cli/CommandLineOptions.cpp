@@ -21,23 +21,22 @@ bool ReadWholeNumber(const QString& text, int low, int high, int& value)
 
 QString UsageText()
 {
-    return QStringLiteral(
-        "Usage: zimbrel-shrink [options] SOURCE TARGET\n"
-        "Writes a reduced copy of every JPEG picture of the folder SOURCE (or of the one\n"
-        "picture SOURCE) into the folder TARGET (or the file TARGET). The sources are never\n"
-        "changed.\n"
-        "\n"
-        "  -s, --size TEXT      long edge in pixels (\"640\") or percent (\"40%\"); default %4\n"
-        "  -q, --quality N      JPEG quality %1..%2; default %3\n"
-        "  -r, --subfolders     include every subfolder of SOURCE\n"
-        "  -j, --jobs N         workers; default: all cores\n"
-        "      --overwrite      a single-file run may replace an existing TARGET file\n"
-        "      --quiet          no progress, only errors\n"
-        "  -h, --help           this text\n"
-        "      --version        the program's version\n"
-        "\n"
-        "Exit status: 0 all written, 1 some pictures failed, 2 usage error or refused job\n"
-        "(nothing written), 130 stopped by Ctrl-C after the pictures in work were complete.\n")
+    return QStringLiteral("Usage: zimbrel-shrink [options] SOURCE TARGET\n"
+                          "Writes a reduced copy of every JPEG picture of the folder SOURCE (or of the one\n"
+                          "picture SOURCE) into the folder TARGET (or the file TARGET). The sources are never\n"
+                          "changed.\n"
+                          "\n"
+                          "  -s, --size TEXT      long edge in pixels (\"640\") or percent (\"40%\"); default %4\n"
+                          "  -q, --quality N      JPEG quality %1..%2; default %3\n"
+                          "  -r, --subfolders     include every subfolder of SOURCE\n"
+                          "  -j, --jobs N         workers; default: all cores\n"
+                          "      --overwrite      a single-file run may replace an existing TARGET file\n"
+                          "      --quiet          no progress, only errors\n"
+                          "  -h, --help           this text\n"
+                          "      --version        the program's version\n"
+                          "\n"
+                          "Exit status: 0 all written, 1 some pictures failed, 2 usage error or refused job\n"
+                          "(nothing written), 130 stopped by Ctrl-C after the pictures in work were complete.\n")
         .arg(batch::kMinQuality)
         .arg(batch::kMaxQuality)
         .arg(batch::kDefaultQuality)
@@ -130,8 +129,9 @@ bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options,
     if (options.help || options.version)
         return true;
     if (positional.size() != 2) {
-        error = positional.size() < 2 ? QStringLiteral("SOURCE and TARGET are needed")
-                                      : QStringLiteral("only SOURCE and TARGET are taken, not \"%1\"").arg(positional[2]);
+        error = positional.size() < 2
+            ? QStringLiteral("SOURCE and TARGET are needed")
+            : QStringLiteral("only SOURCE and TARGET are taken, not \"%1\"").arg(positional[2]);
         return false;
     }
     options.source = positional[0];

@@ -11,12 +11,12 @@
 namespace cli {
 
 struct CommandLineOptions {
-    QString source;            // a folder or one picture
-    QString target;            // read as the window reads its target box
+    QString source; // a folder or one picture
+    QString target; // read as the window reads its target box
     QString size = batch::kDefaultSize;
     std::int32_t quality = batch::kDefaultQuality;
     bool subfolders = false;
-    int jobs = 0;              // 0: one worker per core
+    int jobs = 0; // 0: one worker per core
     bool overwrite = false;
     bool quiet = false;
     bool help = false;

@@ -52,7 +52,8 @@ void TerminalProgress::FileFinished(const QString& source, const QString&, const
     ++failed_;
     ClearBar();
     // The name as the file system holds it, so a script can use it as it stands.
-    const QByteArray line = "zimbrel-shrink: " + platform::EncodeFileName(source) + ": " + report.failure.toUtf8() + '\n';
+    const QByteArray line = "zimbrel-shrink: " + platform::EncodeFileName(source) + ": " + report.failure.toUtf8()
+        + '\n';
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), out_);
     DrawBar();
 }

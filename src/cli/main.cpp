@@ -76,7 +76,9 @@ int main(int argc, char** argv)
         return kAllWritten;
     }
     if (!StdModul::FolderExists(options.source) && !StdModul::FileExists(options.source)) {
-        Print(stderr, QStringLiteral("zimbrel-shrink: %1: no such picture or folder\n").arg(platform::DisplayFileName(options.source)));
+        Print(stderr,
+              QStringLiteral("zimbrel-shrink: %1: no such picture or folder\n")
+                  .arg(platform::DisplayFileName(options.source)));
         return kRefused;
     }
 

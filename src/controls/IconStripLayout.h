@@ -11,6 +11,6 @@ constexpr std::int16_t kStripHeight = kIconSize + 1; // the icons, then the rule
 constexpr std::int16_t kBuiltinCount = 89;           // built-in icons, numbered 1..89
 constexpr std::int16_t kStrip1Slots = 68;            // icons 1..68
 constexpr std::int16_t kStrip2First = kStrip1Slots + 1;
-constexpr std::int16_t kStrip2Slots = 28;            // icons 69..96, the last seven blank
+constexpr std::int16_t kStrip2Slots = 28; // icons 69..96, the last seven blank
 
 } // namespace iconstrip

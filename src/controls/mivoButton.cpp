@@ -25,14 +25,14 @@ constexpr std::uint32_t kBlack = platform::RGB(0, 0, 0);
 // Mouse buttons as the button code the handlers test: 1 left, 2 right, 4 middle.
 int ButtonCode(Qt::MouseButtons buttons)
 {
-    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
-           (buttons & Qt::MiddleButton ? 4 : 0);
+    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0)
+        | (buttons & Qt::MiddleButton ? 4 : 0);
 }
 
 qint16 ShiftCode(Qt::KeyboardModifiers modifiers)
 {
-    return static_cast<qint16>((modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
-                               (modifiers & Qt::AltModifier ? 4 : 0));
+    return static_cast<qint16>((modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
+                               | (modifiers & Qt::AltModifier ? 4 : 0));
 }
 
 } // namespace
@@ -398,8 +398,8 @@ bool mivoButton::IsMouseOver() const
     const QPoint cursor = cursorSource_ ? cursorSource_() : QCursor::pos();
     const QPoint topLeft = mapToGlobal(QPoint(0, 0));
     // Window rectangle: right and bottom lie one past the last pixel, and count as inside.
-    return topLeft.x() <= cursor.x() && cursor.x() <= topLeft.x() + width() && topLeft.y() <= cursor.y() &&
-           cursor.y() <= topLeft.y() + height();
+    return topLeft.x() <= cursor.x() && cursor.x() <= topLeft.x() + width() && topLeft.y() <= cursor.y()
+        && cursor.y() <= topLeft.y() + height();
 }
 
 void mivoButton::paintEvent(QPaintEvent*)
@@ -494,8 +494,8 @@ void mivoButton::focusOutEvent(QFocusEvent*)
 void mivoButton::HandFocusOn()
 {
     for (QWidget* next = nextInFocusChain(); next && next != this; next = next->nextInFocusChain()) {
-        if (!(next->focusPolicy() & Qt::TabFocus) || !next->isEnabled() || next->isHidden() ||
-            next->window() != window())
+        if (!(next->focusPolicy() & Qt::TabFocus) || !next->isEnabled() || next->isHidden()
+            || next->window() != window())
             continue;
         if (const auto* button = qobject_cast<mivoButton*>(next); button && !button->Enabled())
             continue;

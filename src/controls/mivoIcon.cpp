@@ -173,9 +173,8 @@ void mivoIcon::Paint(gdi::HDC dsthdc, std::int32_t X, std::int32_t Y, std::int16
         // The turned look: the icon turned by 90 degrees over Picture2's earlier content,
         // which then is the source of the look below. Where the turn draws nothing (or
         // fails), Picture2's earlier content shows.
-        errors::IgnoreErrors([&] {
-            gdi::BitBlt(Picture1_->hdc(), 0, 0, kIconSize, kIconSize, source->hdc(), sx, 0, gdi::SRCCOPY);
-        });
+        errors::IgnoreErrors(
+            [&] { gdi::BitBlt(Picture1_->hdc(), 0, 0, kIconSize, kIconSize, source->hdc(), sx, 0, gdi::SRCCOPY); });
         errors::IgnoreErrors([&] {
             // Fresh pivots each time: the defaults written back into them are not kept.
             std::int16_t pivotX = StdImage::kPivotNotGiven;

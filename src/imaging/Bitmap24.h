@@ -9,7 +9,7 @@
 namespace imaging {
 
 struct Bitmap24 {
-    Picture picture;             // owns the bitmap; empty when creation failed
+    Picture picture;              // owns the bitmap; empty when creation failed
     std::uint8_t* bits = nullptr; // first memory row = bottom row of the picture
     std::int64_t stride = 0;      // bytes per memory row, a multiple of 4
     std::int32_t width = 0;

@@ -3,9 +3,9 @@
 #include <libexif/exif-data.h>
 
 #include <algorithm>
-#include <utility>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace imaging {
 

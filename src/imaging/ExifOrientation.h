@@ -14,7 +14,10 @@ namespace imaging {
 int ExifOrientation(const std::uint8_t* app1, std::size_t size);
 
 // True for orientations 5..8, which swap width and height.
-inline bool SwapsEdges(int orientation) { return orientation >= 5 && orientation <= 8; }
+inline bool SwapsEdges(int orientation)
+{
+    return orientation >= 5 && orientation <= 8;
+}
 
 // The pixels are turned while they are decoded, a band of rows at a time: the turn
 // needs no second full-size bitmap and no pass over memory of its own. For orientations
@@ -27,7 +30,10 @@ inline bool SwapsEdges(int orientation) { return orientation >= 5 && orientation
 // The upright row (from the top) that stored row sy becomes; orientations 1..4.
 std::int32_t UprightRow(int orientation, std::int32_t sy, std::int32_t storedHeight);
 // True when orientation 1..4 reverses each row (2 and 3).
-inline bool MirrorsRows(int orientation) { return orientation == 2 || orientation == 3; }
+inline bool MirrorsRows(int orientation)
+{
+    return orientation == 2 || orientation == 3;
+}
 // Reverses the order of the width pixels of a 24-bit row.
 void MirrorRow(std::uint8_t* row, std::int32_t width);
 // Places count decoded stored rows (rows[i] holds stored row first + i, 3 bytes a pixel)

@@ -94,7 +94,7 @@ private:
     template <typename Int>
     static constexpr Int DivideRounded(Int value, Int divisor)
     {
-        Int q = value / divisor; // truncated towards zero
+        Int q = value / divisor;       // truncated towards zero
         const Int r = value % divisor; // same sign as value
         const Int twice = (r < 0 ? -r : r) * 2;
         if (twice > divisor || (twice == divisor && q % 2 != 0))

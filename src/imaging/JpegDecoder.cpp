@@ -36,8 +36,8 @@ struct ErrorManager {
     const std::uint8_t* data = nullptr; // the file, to tell the position of a fault
     std::size_t size = 0;
     char message[JMSG_LENGTH_MAX] = {};
-    int code = 0;              // libjpeg's code of the kept message
-    std::size_t position = 0;  // bytes of the file read when it arose
+    int code = 0;             // libjpeg's code of the kept message
+    std::size_t position = 0; // bytes of the file read when it arose
     bool tooManyScans = false;
 };
 
@@ -131,7 +131,9 @@ public:
             return QStringLiteral("not enough memory to decode the picture (libjpeg: %1)").arg(libjpeg);
         if (libjpeg.isEmpty())
             return QStringLiteral("damaged JPEG data");
-        return QStringLiteral("truncated or damaged JPEG data at byte %1 (libjpeg: %2)").arg(errors.position).arg(libjpeg);
+        return QStringLiteral("truncated or damaged JPEG data at byte %1 (libjpeg: %2)")
+            .arg(errors.position)
+            .arg(libjpeg);
     }
 
     jpeg_decompress_struct cinfo{};
@@ -147,8 +149,7 @@ public:
 };
 
 // libjpeg phase: create the decompressor and read the headers up to the first scan.
-bool ReadHeader(Decompressor& d, const std::uint8_t* data, std::size_t size, std::int64_t memoryLimit,
-                bool wantProfile)
+bool ReadHeader(Decompressor& d, const std::uint8_t* data, std::size_t size, std::int64_t memoryLimit, bool wantProfile)
 {
     if (setjmp(d.errors.jump))
         return false;
@@ -235,8 +236,7 @@ bool DecodeRows(Decompressor& d, const Bitmap24& target, int orientation)
     if ((turns ? target.height : target.width) != width || (turns ? target.width : target.height) != height)
         return false;
     const auto alloc = [&](JDIMENSION rowBytes) {
-        return (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE, rowBytes,
-                                            kBandRows);
+        return (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE, rowBytes, kBandRows);
     };
     // Pool memory, released with the decompressor.
     const JSAMPARRAY band = turns ? alloc(d.cinfo.output_width * 3) : nullptr;
@@ -287,7 +287,8 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure,
     Decompressor decoder(data, size);
     if (!ReadHeader(decoder, data, size, AvailableMemoryBytes() / 2, metadata != nullptr)) {
         if (decoder.unsupportedColours)
-            return fail(QStringLiteral("unsupported JPEG colour space (%1 components)").arg(decoder.cinfo.num_components));
+            return fail(
+                QStringLiteral("unsupported JPEG colour space (%1 components)").arg(decoder.cinfo.num_components));
         return fail(decoder.Failure());
     }
 
@@ -307,8 +308,8 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure,
         return fail(QStringLiteral("not enough memory for the picture (%1)").arg(SizeText(storedWidth, storedHeight)));
     // Whatever the bitmap leaves is what whole-image buffers of progressive files may use.
     const std::int64_t bitmapBytes = upright.stride * height + bandBytes;
-    decoder.cinfo.mem->max_memory_to_use
-        = static_cast<long>(std::max<std::int64_t>(AvailableMemoryBytes() - bitmapBytes, std::int64_t{64} << 20));
+    decoder.cinfo.mem->max_memory_to_use = static_cast<long>(
+        std::max<std::int64_t>(AvailableMemoryBytes() - bitmapBytes, std::int64_t{64} << 20));
     // Read now: the saved markers go with libjpeg's image memory when the decode ends.
     PhotoMetadata found;
     if (metadata) {

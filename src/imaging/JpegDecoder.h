@@ -2,8 +2,8 @@
 // Decoding JPEG pictures (baseline, progressive, greyscale, CMYK and YCCK) into the
 // 24-bit bottom-up bitmap the rest of the engine works on.
 
-#include "imaging/Picture.h"
 #include "imaging/PhotoMetadata.h"
+#include "imaging/Picture.h"
 
 #include <QString>
 

@@ -57,16 +57,17 @@ std::int32_t ijlWrite(JPEG_CORE_PROPERTIES* jcprops, std::int32_t iotype)
         return Failed(r, kBadBitmap, QStringLiteral("no picture to write"));
     const std::int64_t pitch = std::int64_t{r.DIBWidth} * 3 + r.DIBPadBytes;
     if (pitch > INT32_MAX)
-        return Failed(r, kBadBitmap, QStringLiteral("picture too large to write (%1 x %2)")
-                                         .arg(r.DIBWidth)
-                                         .arg(std::abs(r.DIBHeight)));
+        return Failed(
+            r, kBadBitmap,
+            QStringLiteral("picture too large to write (%1 x %2)").arg(r.DIBWidth).arg(std::abs(r.DIBHeight)));
     if (!r.JPGFile || !*r.JPGFile)
         return Failed(r, kBadFileName, QStringLiteral("no target file name"));
 
     // Built before the encoder runs, so a profile that cannot be carried costs no encoding.
     const QByteArray markers = imaging::MetadataMarkers(r.ICCProfile, r.ICCProfileSize, r.EXIFBytes, r.EXIFSize);
     if (markers.isNull())
-        return Failed(r, kEncodeFailed, QStringLiteral("the colour profile or EXIF block is too large for a JPEG file"));
+        return Failed(r, kEncodeFailed,
+                      QStringLiteral("the colour profile or EXIF block is too large for a JPEG file"));
 
     // libjpeg's scale: 1 is the coarsest, 100 the finest; the caller's value is not rescaled.
     const int quality = std::clamp(r.jquality, 1, 100);
@@ -77,14 +78,16 @@ std::int32_t ijlWrite(JPEG_CORE_PROPERTIES* jcprops, std::int32_t iotype)
                                    TJPF_BGR, &encoded, &encodedSize, TJSAMP_420, quality, flags);
     const imaging::TurboJpegBuffer owner(encoded);
     if (status != 0 || !encoded || encodedSize == 0)
-        return Failed(r, kEncodeFailed, QStringLiteral("cannot encode the picture (TurboJPEG: %1)")
-                                            .arg(QString::fromUtf8(tjGetErrorStr2(r.state))));
+        return Failed(r, kEncodeFailed,
+                      QStringLiteral("cannot encode the picture (TurboJPEG: %1)")
+                          .arg(QString::fromUtf8(tjGetErrorStr2(r.state))));
 
     const std::size_t split = markers.isEmpty() ? 0 : imaging::MetadataInsertPosition(encoded, encodedSize);
     QString failure;
     const bool written = imaging::ReplaceFile(
         QByteArray(r.JPGFile),
-        {{encoded, split}, {markers.constData(), split ? static_cast<std::size_t>(markers.size()) : 0},
+        {{encoded, split},
+         {markers.constData(), split ? static_cast<std::size_t>(markers.size()) : 0},
          {encoded + split, encodedSize - split}},
         r.SetFileTime ? &r.FileTime : nullptr, &failure);
     return written ? IJL_OK : Failed(r, kFileWriteFailed, failure);

@@ -15,12 +15,12 @@ namespace ijl {
 
 // Status values: 0 is success, anything else a failure.
 constexpr std::int32_t IJL_OK = 0;
-constexpr std::int32_t kBadRecord = -1;      // null record, or not initialised
-constexpr std::int32_t kBadIoType = -2;      // only IJL_JFILE_WRITEWHOLEIMAGE is offered
-constexpr std::int32_t kMemoryError = -3;    // the encoder could not be set up
-constexpr std::int32_t kBadBitmap = -4;      // no pixels, zero or inconsistent sizes
-constexpr std::int32_t kBadFileName = -5;    // null or empty JPGFile
-constexpr std::int32_t kEncodeFailed = -6;   // libjpeg-turbo refused the picture
+constexpr std::int32_t kBadRecord = -1;       // null record, or not initialised
+constexpr std::int32_t kBadIoType = -2;       // only IJL_JFILE_WRITEWHOLEIMAGE is offered
+constexpr std::int32_t kMemoryError = -3;     // the encoder could not be set up
+constexpr std::int32_t kBadBitmap = -4;       // no pixels, zero or inconsistent sizes
+constexpr std::int32_t kBadFileName = -5;     // null or empty JPGFile
+constexpr std::int32_t kEncodeFailed = -6;    // libjpeg-turbo refused the picture
 constexpr std::int32_t kFileWriteFailed = -7; // the file could not be written or renamed
 
 // ijlWrite's I/O type: the whole image from memory to the file named in the record.
@@ -42,11 +42,11 @@ struct JPEG_CORE_PROPERTIES {
     // Our additions: what the written file keeps of its photo, and why a call failed.
     const std::uint8_t* ICCProfile = nullptr; // an ICC profile, written as APP2 "ICC_PROFILE" chunks
     std::size_t ICCProfileSize = 0;
-    const std::uint8_t* EXIFBytes = nullptr;  // an EXIF payload ("Exif\0\0" + TIFF), written as one APP1
+    const std::uint8_t* EXIFBytes = nullptr; // an EXIF payload ("Exif\0\0" + TIFF), written as one APP1
     std::size_t EXIFSize = 0;
-    bool SetFileTime = false;                 // give the written file FileTime as its modification time
+    bool SetFileTime = false; // give the written file FileTime as its modification time
     timespec FileTime{};
-    char Failure[320] = {};                   // set by a failing call: the cause in English, 0-terminated
+    char Failure[320] = {}; // set by a failing call: the cause in English, 0-terminated
 };
 
 // Prepares a zeroed record: sets jquality to 75 and creates the encoder.

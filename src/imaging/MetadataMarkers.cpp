@@ -7,8 +7,8 @@ namespace imaging {
 
 namespace {
 
-constexpr std::size_t kMaxSegment = 0xFFFF - 2;    // bytes of a marker segment after its length field
-constexpr char kIccTag[] = "ICC_PROFILE";           // 11 letters and the closing NUL
+constexpr std::size_t kMaxSegment = 0xFFFF - 2;        // bytes of a marker segment after its length field
+constexpr char kIccTag[] = "ICC_PROFILE";              // 11 letters and the closing NUL
 constexpr std::size_t kIccHeader = sizeof kIccTag + 2; // the tag, chunk number, chunk count
 constexpr std::size_t kIccChunk = kMaxSegment - kIccHeader;
 
@@ -21,8 +21,7 @@ void AppendMarker(QByteArray& out, int marker, std::size_t payloadSize)
 
 } // namespace
 
-QByteArray MetadataMarkers(const std::uint8_t* icc, std::size_t iccSize, const std::uint8_t* exif,
-                           std::size_t exifSize)
+QByteArray MetadataMarkers(const std::uint8_t* icc, std::size_t iccSize, const std::uint8_t* exif, std::size_t exifSize)
 {
     QByteArray markers(""); // empty, not null: nothing to add is not a failure
     if (icc && iccSize > 0) {

@@ -11,10 +11,10 @@
 namespace imaging {
 
 struct PhotoMetadata {
-    QByteArray iccProfile;  // the photo's embedded ICC profile, whole; empty: none
-    QByteArray captureExif; // a minimal EXIF APP1 payload ("Exif\0\0" + TIFF) with only
-                            // DateTimeOriginal and DateTimeDigitized (where present);
-                            // empty when the photo has no capture date
+    QByteArray iccProfile;            // the photo's embedded ICC profile, whole; empty: none
+    QByteArray captureExif;           // a minimal EXIF APP1 payload ("Exif\0\0" + TIFF) with only
+                                      // DateTimeOriginal and DateTimeDigitized (where present);
+                                      // empty when the photo has no capture date
     std::optional<timespec> modified; // the source file's modification time
 };
 

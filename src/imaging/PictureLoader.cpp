@@ -66,19 +66,22 @@ Picture LoadThroughQt(const QByteArray& data, LoadDetails* details)
     if (size.isValid() && std::int64_t{size.width()} * size.height() > gdi::kMaxBitmapPixels)
         return Failed(details, QStringLiteral("picture too large (%1)").arg(SizeText(size.width(), size.height())));
     if (size.isValid() && !FitsInMemory(size.width(), size.height(), 2))
-        return Failed(details, QStringLiteral("not enough memory for the picture (%1)")
-                                   .arg(SizeText(size.width(), size.height())));
+        return Failed(
+            details,
+            QStringLiteral("not enough memory for the picture (%1)").arg(SizeText(size.width(), size.height())));
     QImage image = reader.read();
     if (image.isNull())
         return Failed(details, QStringLiteral("cannot read the picture (Qt: %1)").arg(reader.errorString()));
     image = image.convertToFormat(QImage::Format_BGR888); // bytes blue, green, red
     if (image.isNull())
-        return Failed(details, QStringLiteral("not enough memory for the picture (%1)")
-                                   .arg(SizeText(reader.size().width(), reader.size().height())));
+        return Failed(details,
+                      QStringLiteral("not enough memory for the picture (%1)")
+                          .arg(SizeText(reader.size().width(), reader.size().height())));
     Bitmap24 bitmap = NewBitmap24(image.width(), image.height());
     if (!bitmap.bits)
-        return Failed(details, QStringLiteral("not enough memory for the picture (%1)")
-                                   .arg(SizeText(image.width(), image.height())));
+        return Failed(
+            details,
+            QStringLiteral("not enough memory for the picture (%1)").arg(SizeText(image.width(), image.height())));
     for (int y = 0; y < image.height(); ++y)
         std::memcpy(bitmap.RowFromTop(y), image.constScanLine(y), static_cast<std::size_t>(image.width()) * 3);
     return std::move(bitmap.picture);

@@ -1,8 +1,8 @@
 #pragma once
 // The picture loader: a picture file in, a decoded 24-bit picture out.
 
-#include "imaging/Picture.h"
 #include "imaging/PhotoMetadata.h"
+#include "imaging/Picture.h"
 
 #include <QByteArray>
 #include <QString>

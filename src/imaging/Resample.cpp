@@ -17,7 +17,7 @@ namespace {
 inline double RoundSmall(double v)
 {
     constexpr double kShift = 6755399441055744.0; // 1.5 * 2^52
-    return (v + kShift) - kShift; // not folded: the build never enables fast-math
+    return (v + kShift) - kShift;                 // not folded: the build never enables fast-math
 }
 
 inline std::uint8_t ClampToByte(double v)

@@ -37,7 +37,8 @@ void ComposeRotated(const RotatedComposition& turn, std::span<const std::uint8_t
     const FixedDecimal one = FixedDecimal::FromInteger(1);
     const FixedDecimal pivotX = FixedDecimal::FromInteger(turn.pivotX);
     const FixedDecimal pivotY = FixedDecimal::FromInteger(turn.pivotY);
-    const std::uint8_t key[3] = {static_cast<std::uint8_t>(turn.keyColor), static_cast<std::uint8_t>(turn.keyColor >> 8),
+    const std::uint8_t key[3] = {static_cast<std::uint8_t>(turn.keyColor),
+                                 static_cast<std::uint8_t>(turn.keyColor >> 8),
                                  static_cast<std::uint8_t>(turn.keyColor >> 16)};
     const auto sourcePixel = [&](std::int64_t x, std::int64_t y) {
         return source.data() + (y * srcWidth + x) * static_cast<std::int64_t>(kBytes);

@@ -46,9 +46,7 @@ bool aDIBSection::CreateDIB(gdi::HDC lhDC, std::int32_t lWidth, std::int32_t lHe
     // Only positive sizes: a negative height would make a top-down bitmap, and every
     // bitmap of this class is bottom-up.
     void* bits = nullptr;
-    hDib = lWidth > 0 && lHeight > 0
-        ? gdi::CreateDIBSection(lhDC, header_, gdi::DIB_RGB_COLORS, &bits, 0, 0)
-        : 0;
+    hDib = lWidth > 0 && lHeight > 0 ? gdi::CreateDIBSection(lhDC, header_, gdi::DIB_RGB_COLORS, &bits, 0, 0) : 0;
     bits_ = static_cast<std::uint8_t*>(bits);
     return hDib != 0;
 }
@@ -141,8 +139,9 @@ bool aDIBSection::CopyToClipboard(bool bAsDIB)
         return false;
     }
     if (bAsDIB) {
-        platform::MessageBox(QStringLiteral("I don't know how to put a DIB on the clipboard! Copy as bitmap instead!!!"),
-                             platform::ProgramTitle(), platform::MsgIcon::None, platform::MsgButtons::OK);
+        platform::MessageBox(
+            QStringLiteral("I don't know how to put a DIB on the clipboard! Copy as bitmap instead!!!"),
+            platform::ProgramTitle(), platform::MsgIcon::None, platform::MsgButtons::OK);
     } else if (const gdi::HBITMAP bitmap = gdi::CreateCompatibleBitmap(screen, Width(), Height())) {
         const gdi::HBITMAP previous = gdi::SelectObject(memory, bitmap);
         PaintPicture(memory, 0, 0, -1, -1, 0, 0, gdi::SRCCOPY);

@@ -49,9 +49,8 @@ public:
 
     // One block transfer from lhDC into this bitmap at (0, 0); a negative width or height
     // stands for this bitmap's own.
-    void LoadPictureBlt(gdi::HDC lhDC, std::int32_t lSrcLeft = 0, std::int32_t lSrcTop = 0,
-                        std::int32_t lSrcWidth = -1, std::int32_t lSrcHeight = -1,
-                        std::uint32_t eRop = gdi::SRCCOPY);
+    void LoadPictureBlt(gdi::HDC lhDC, std::int32_t lSrcLeft = 0, std::int32_t lSrcTop = 0, std::int32_t lSrcWidth = -1,
+                        std::int32_t lSrcHeight = -1, std::uint32_t eRop = gdi::SRCCOPY);
     // One block transfer from this bitmap to lhDC, the same size on both sides.
     void PaintPicture(gdi::HDC lhDC, std::int32_t lDestLeft = 0, std::int32_t lDestTop = 0,
                       std::int32_t lDestWidth = -1, std::int32_t lDestHeight = -1, std::int32_t lSrcLeft = 0,

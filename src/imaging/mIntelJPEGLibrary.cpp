@@ -19,8 +19,8 @@ namespace {
 // reading takes no lock: each installation is a new object that stays alive until the
 // program ends (only tests install any), and the pointer to the current one is atomic.
 struct Installation {
-    std::mutex replacing;                 // serialises SetEntryPoints only
-    std::deque<EntryPoints> all;          // every installation, never erased
+    std::mutex replacing;        // serialises SetEntryPoints only
+    std::deque<EntryPoints> all; // every installation, never erased
     std::atomic<const EntryPoints*> current{nullptr};
 
     Installation() { current.store(&all.emplace_back(LibraryEntryPoints()), std::memory_order_release); }

@@ -32,7 +32,7 @@ EntryPoints SetEntryPoints(EntryPoints entryPoints);
 // What a caller may hand the writer beyond the picture, and what it learns back.
 struct WriteDetails {
     const imaging::PhotoMetadata* metadata = nullptr; // kept in the file when given
-    QString failure; // why the file was not written, in English; empty after success
+    QString failure;                                  // why the file was not written, in English; empty after success
 };
 
 // Writes bitmap to the file filename as a JPEG at quality (passed to the library
@@ -50,7 +50,6 @@ bool WriteJPEGFile(const aDIBSection* bitmap, const QString& filename, std::int3
 // EXIF block and modification time (each where present; the pixels are the same as
 // without), and a failure leaves its cause in details->failure ("cannot create the
 // target file: No space left on device"), message boxes as above. details may be null.
-bool WriteJPEGFile(const aDIBSection* bitmap, const QString& filename, std::int32_t quality,
-                   WriteDetails* details);
+bool WriteJPEGFile(const aDIBSection* bitmap, const QString& filename, std::int32_t quality, WriteDetails* details);
 
 } // namespace mIntelJPEGLibrary

@@ -43,8 +43,7 @@ int ValidSequenceLength(const QByteArray& bytes, qsizetype at)
         return 3;
     }
     if (lead >= 0xF0 && lead <= 0xF4) {
-        if (left < 4 || !IsContinuation(byte(at + 1)) || !IsContinuation(byte(at + 2))
-            || !IsContinuation(byte(at + 3)))
+        if (left < 4 || !IsContinuation(byte(at + 1)) || !IsContinuation(byte(at + 2)) || !IsContinuation(byte(at + 3)))
             return 0;
         const std::uint8_t second = byte(at + 1);
         if ((lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second >= 0x90))

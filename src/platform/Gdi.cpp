@@ -252,11 +252,11 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFOHEADER& header, std::uint32_t u
     if (bits)
         *bits = nullptr;
     if (header.biSize != sizeof(BITMAPINFOHEADER) || header.biCompression != BI_RGB
-        || (header.biBitCount != 24 && header.biBitCount != 32) || header.biPlanes != 1
-        || usage != DIB_RGB_COLORS || section != 0 || offset != 0 || header.biHeight == 0
-        || header.biHeight == INT32_MIN)
+        || (header.biBitCount != 24 && header.biBitCount != 32) || header.biPlanes != 1 || usage != DIB_RGB_COLORS
+        || section != 0 || offset != 0 || header.biHeight == 0 || header.biHeight == INT32_MIN)
         return 0;
-    Bitmap allocated = AllocateBitmap(header.biWidth, std::abs(header.biHeight), header.biBitCount, header.biHeight > 0);
+    Bitmap allocated = AllocateBitmap(header.biWidth, std::abs(header.biHeight), header.biBitCount,
+                                      header.biHeight > 0);
     void* memory = allocated.memory.get();
     const TableLock lock;
     const HBITMAP bitmap = AddBitmap(std::move(allocated));
@@ -370,8 +370,8 @@ bool BitBlt(HDC dst, std::int32_t x, std::int32_t y, std::int32_t width, std::in
     const int srcBytes = from->bitsPerPixel / 8;
     for (std::int64_t row = 0; row < h; ++row) {
         CopyRow(to->Row(static_cast<std::int32_t>(dy + row)) + dx * dstBytes, dstBytes,
-                from->Row(static_cast<std::int32_t>(sy + row)) + sx * srcBytes, srcBytes,
-                static_cast<std::int32_t>(w), rop);
+                from->Row(static_cast<std::int32_t>(sy + row)) + sx * srcBytes, srcBytes, static_cast<std::int32_t>(w),
+                rop);
     }
     return true;
 }

@@ -92,8 +92,8 @@ bool GetDIBHeader(HBITMAP bitmap, BITMAPINFOHEADER& header);
 // Copies a width x height block from src at (srcX, srcY) to dst at (x, y) with rop
 // (SRCCOPY, SRCAND or SRCPAINT), converting between the pixel formats. The block is
 // clipped to both bitmaps: destination pixels whose source lies outside stay as they are.
-bool BitBlt(HDC dst, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
-            HDC src, std::int32_t srcX, std::int32_t srcY, std::uint32_t rop);
+bool BitBlt(HDC dst, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height, HDC src,
+            std::int32_t srcX, std::int32_t srcY, std::uint32_t rop);
 
 // The screen stands in as a window whose device context draws into a 1 x 1 surface.
 HWND GetDesktopWindow();

@@ -29,8 +29,7 @@ using MessageBoxPresenter = std::function<MsgAnswer(const MessageBoxCall&)>;
 
 // Shows a box through the installed presenter and returns the button pressed. Without a
 // presenter (no user interface yet) it answers as if the first button were pressed.
-MsgAnswer MessageBox(const QString& text, const QString& title, MsgIcon icon,
-                     MsgButtons buttons = MsgButtons::OK);
+MsgAnswer MessageBox(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons = MsgButtons::OK);
 
 // Installs a presenter and returns the one it replaces.
 MessageBoxPresenter SetMessageBoxPresenter(MessageBoxPresenter presenter);

@@ -94,18 +94,48 @@ double Floor(double value)
     return std::floor(value);
 }
 
-std::int32_t ToInt32(double value) { return RoundInto<std::int32_t>(value); }
-std::int16_t ToInt16(double value) { return RoundInto<std::int16_t>(value); }
+std::int32_t ToInt32(double value)
+{
+    return RoundInto<std::int32_t>(value);
+}
+std::int16_t ToInt16(double value)
+{
+    return RoundInto<std::int16_t>(value);
+}
 
-std::int16_t CheckedInt16(std::int64_t value) { return Narrow<std::int16_t>(value); }
-std::int32_t CheckedInt32(std::int64_t value) { return Narrow<std::int32_t>(value); }
+std::int16_t CheckedInt16(std::int64_t value)
+{
+    return Narrow<std::int16_t>(value);
+}
+std::int32_t CheckedInt32(std::int64_t value)
+{
+    return Narrow<std::int32_t>(value);
+}
 
-std::int32_t Add32(std::int32_t a, std::int32_t b) { return CheckedInt32(std::int64_t{a} + b); }
-std::int32_t Sub32(std::int32_t a, std::int32_t b) { return CheckedInt32(std::int64_t{a} - b); }
-std::int32_t Mul32(std::int32_t a, std::int32_t b) { return CheckedInt32(std::int64_t{a} * b); }
-std::int16_t Add16(std::int16_t a, std::int16_t b) { return CheckedInt16(std::int64_t{a} + b); }
-std::int16_t Sub16(std::int16_t a, std::int16_t b) { return CheckedInt16(std::int64_t{a} - b); }
-std::int16_t Mul16(std::int16_t a, std::int16_t b) { return CheckedInt16(std::int64_t{a} * b); }
+std::int32_t Add32(std::int32_t a, std::int32_t b)
+{
+    return CheckedInt32(std::int64_t{a} + b);
+}
+std::int32_t Sub32(std::int32_t a, std::int32_t b)
+{
+    return CheckedInt32(std::int64_t{a} - b);
+}
+std::int32_t Mul32(std::int32_t a, std::int32_t b)
+{
+    return CheckedInt32(std::int64_t{a} * b);
+}
+std::int16_t Add16(std::int16_t a, std::int16_t b)
+{
+    return CheckedInt16(std::int64_t{a} + b);
+}
+std::int16_t Sub16(std::int16_t a, std::int16_t b)
+{
+    return CheckedInt16(std::int64_t{a} - b);
+}
+std::int16_t Mul16(std::int16_t a, std::int16_t b)
+{
+    return CheckedInt16(std::int64_t{a} * b);
+}
 
 double LeadingNumber(const QString& text, bool* found)
 {

@@ -238,8 +238,7 @@ std::optional<Value> ValueFromJson(const QJsonValue& item)
     const double number = type.toDouble();
     if (number < 0 || number > 0xFFFFFFFF || number != std::floor(number))
         return std::nullopt;
-    Value value{v.value("name").toString(), static_cast<std::uint32_t>(number), {},
-                Without(v, kValueFields)};
+    Value value{v.value("name").toString(), static_cast<std::uint32_t>(number), {}, Without(v, kValueFields)};
     if (IsTextType(value.type)) {
         if (!v.value("text").isString())
             return std::nullopt;
@@ -365,8 +364,8 @@ bool SetAside(const QString& path)
 
 bool IsEmpty(const Key& key)
 {
-    return key.keys.empty() && key.values.empty() && key.unreadableKeys.isEmpty()
-        && key.unreadableValues.isEmpty() && key.unknownFields.isEmpty();
+    return key.keys.empty() && key.values.empty() && key.unreadableKeys.isEmpty() && key.unreadableValues.isEmpty()
+        && key.unknownFields.isEmpty();
 }
 
 bool SaveStore(const QString& path, const Store& store)
@@ -438,12 +437,11 @@ bool IsTextType(std::uint32_t dwType)
 
 QString RegistryStorePath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + "/zimbrel/registry.json";
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/zimbrel/registry.json";
 }
 
-LONG RegOpenKeyExA(HKEY hKey, const QString& lpSubKey, std::uint32_t ulOptions,
-                   std::uint32_t samDesired, HKEY* phkResult)
+LONG RegOpenKeyExA(HKEY hKey, const QString& lpSubKey, std::uint32_t ulOptions, std::uint32_t samDesired,
+                   HKEY* phkResult)
 {
     if (!phkResult)
         return ERROR_INVALID_PARAMETER;
@@ -461,8 +459,8 @@ LONG RegOpenKeyExA(HKEY hKey, const QString& lpSubKey, std::uint32_t ulOptions,
     return ERROR_SUCCESS;
 }
 
-LONG RegQueryValueExA(HKEY hKey, const QString& lpValueName, std::uint32_t* lpReserved,
-                      std::uint32_t* lpType, RegData* lpData, std::uint32_t* lpcbData)
+LONG RegQueryValueExA(HKEY hKey, const QString& lpValueName, std::uint32_t* lpReserved, std::uint32_t* lpType,
+                      RegData* lpData, std::uint32_t* lpcbData)
 {
     const std::optional<OpenKey> where = KeyOfHandle(hKey);
     if (!where)
@@ -482,8 +480,7 @@ LONG RegQueryValueExA(HKEY hKey, const QString& lpValueName, std::uint32_t* lpRe
     if (!value)
         return ERROR_FILE_NOT_FOUND;
     const bool text = IsTextType(value->type);
-    const auto size = static_cast<std::uint32_t>(text ? value->data.text.size()
-                                                      : value->data.bytes.size());
+    const auto size = static_cast<std::uint32_t>(text ? value->data.text.size() : value->data.bytes.size());
     if (lpType)
         *lpType = value->type;
     const std::uint32_t room = lpcbData ? *lpcbData : 0;
@@ -497,9 +494,8 @@ LONG RegQueryValueExA(HKEY hKey, const QString& lpValueName, std::uint32_t* lpRe
     return ERROR_SUCCESS;
 }
 
-LONG RegCreateKeyExA(HKEY hKey, const QString& lpSubKey, std::uint32_t Reserved,
-                     const QString& lpClass, std::uint32_t dwOptions,
-                     std::uint32_t samDesired, const SECURITY_ATTRIBUTES* lpSecurityAttributes,
+LONG RegCreateKeyExA(HKEY hKey, const QString& lpSubKey, std::uint32_t Reserved, const QString& lpClass,
+                     std::uint32_t dwOptions, std::uint32_t samDesired, const SECURITY_ATTRIBUTES* lpSecurityAttributes,
                      HKEY* phkResult, std::uint32_t* lpdwDisposition)
 {
     if (!phkResult || Reserved != 0)
@@ -528,8 +524,8 @@ LONG RegCreateKeyExA(HKEY hKey, const QString& lpSubKey, std::uint32_t Reserved,
     return ERROR_SUCCESS;
 }
 
-LONG RegSetValueExA(HKEY hKey, const QString& lpValueName, std::uint32_t Reserved,
-                    std::uint32_t dwType, const RegData& lpData, std::uint32_t cbData)
+LONG RegSetValueExA(HKEY hKey, const QString& lpValueName, std::uint32_t Reserved, std::uint32_t dwType,
+                    const RegData& lpData, std::uint32_t cbData)
 {
     const std::optional<OpenKey> where = KeyOfHandle(hKey);
     if (!where)

@@ -37,14 +37,15 @@ inline constexpr HKEY HKEY_DYN_DATA = static_cast<HKEY>(0x80000006u);
 // The names of the predefined root keys, in the order of their handles above (index i
 // names HKEY_CLASSES_ROOT + i); the store's file keeps each root under its name.
 inline constexpr std::array<const char*, 7> kRootKeyNames = {
-    "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+    "HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
     "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
 };
 
 // The shell's table of the user's folders, below HKEY_CURRENT_USER. Its value
 // kMyPicturesValue answers the user's picture folder (QStandardPaths::PicturesLocation)
 // wherever the store's file does not hold it.
-inline const QString kShellFoldersKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
+inline const QString kShellFoldersKey = QStringLiteral(
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders");
 inline const QString kMyPicturesValue = QStringLiteral("My Pictures");
 
 inline constexpr LONG ERROR_SUCCESS = 0;
@@ -94,28 +95,27 @@ bool IsTextType(std::uint32_t dwType);
 // Opens the existing key lpSubKey below hKey (an empty lpSubKey opens hKey itself again)
 // with the access rights samDesired. ERROR_FILE_NOT_FOUND when it does not exist,
 // ERROR_INVALID_HANDLE for an unknown hKey.
-LONG RegOpenKeyExA(HKEY hKey, const QString& lpSubKey, std::uint32_t ulOptions,
-                   std::uint32_t samDesired, HKEY* phkResult);
+LONG RegOpenKeyExA(HKEY hKey, const QString& lpSubKey, std::uint32_t ulOptions, std::uint32_t samDesired,
+                   HKEY* phkResult);
 
 // Type and size of a value; with lpData, also its data. *lpcbData holds the room the
 // caller offers (units as in RegData) and receives the size; ERROR_MORE_DATA when the
 // data does not fit. An empty lpValueName names the key's default value. Needs
 // KEY_QUERY_VALUE.
-LONG RegQueryValueExA(HKEY hKey, const QString& lpValueName, std::uint32_t* lpReserved,
-                      std::uint32_t* lpType, RegData* lpData, std::uint32_t* lpcbData);
+LONG RegQueryValueExA(HKEY hKey, const QString& lpValueName, std::uint32_t* lpReserved, std::uint32_t* lpType,
+                      RegData* lpData, std::uint32_t* lpcbData);
 
 // Creates lpSubKey (every missing level of it) below hKey, or opens it when it exists;
 // *lpdwDisposition tells which. Needs KEY_CREATE_SUB_KEY on hKey.
-LONG RegCreateKeyExA(HKEY hKey, const QString& lpSubKey, std::uint32_t Reserved,
-                     const QString& lpClass, std::uint32_t dwOptions,
-                     std::uint32_t samDesired, const SECURITY_ATTRIBUTES* lpSecurityAttributes,
+LONG RegCreateKeyExA(HKEY hKey, const QString& lpSubKey, std::uint32_t Reserved, const QString& lpClass,
+                     std::uint32_t dwOptions, std::uint32_t samDesired, const SECURITY_ATTRIBUTES* lpSecurityAttributes,
                      HKEY* phkResult, std::uint32_t* lpdwDisposition);
 
 // Stores the first cbData units of lpData as the value lpValueName of type dwType,
 // replacing any value of that name. REG_SZ and REG_EXPAND_SZ text is stored with its
 // terminating NUL even when cbData leaves it out. Needs KEY_SET_VALUE.
-LONG RegSetValueExA(HKEY hKey, const QString& lpValueName, std::uint32_t Reserved,
-                    std::uint32_t dwType, const RegData& lpData, std::uint32_t cbData);
+LONG RegSetValueExA(HKEY hKey, const QString& lpValueName, std::uint32_t Reserved, std::uint32_t dwType,
+                    const RegData& lpData, std::uint32_t cbData);
 
 // Releases a handle from RegOpenKeyExA or RegCreateKeyExA; predefined keys stay open.
 LONG RegCloseKey(HKEY hKey);

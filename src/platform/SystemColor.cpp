@@ -17,13 +17,13 @@ struct Mapping {
 Mapping MappingFor(std::uint32_t index)
 {
     switch (index) {
-    case 1: // desktop
-    case 4: // menu
+    case 1:  // desktop
+    case 4:  // menu
     case 15: // button face
         return {QPalette::Active, index == 15 ? QPalette::Button : QPalette::Window, qRgb(240, 240, 240)};
     case 5: // window background
         return {QPalette::Active, QPalette::Base, qRgb(255, 255, 255)};
-    case 6: // window frame
+    case 6:  // window frame
     case 21: // 3D dark shadow
         return {QPalette::Active, QPalette::Shadow, qRgb(105, 105, 105)};
     case 7: // menu text

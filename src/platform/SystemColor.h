@@ -19,8 +19,8 @@ QColor TranslateColor(std::uint32_t value);
 // The 32-bit value of an RGB colour (red in the low byte).
 constexpr std::uint32_t RGB(int red, int green, int blue)
 {
-    return static_cast<std::uint32_t>(red & 0xFF) | static_cast<std::uint32_t>(green & 0xFF) << 8 |
-           static_cast<std::uint32_t>(blue & 0xFF) << 16;
+    return static_cast<std::uint32_t>(red & 0xFF) | static_cast<std::uint32_t>(green & 0xFF) << 8
+        | static_cast<std::uint32_t>(blue & 0xFF) << 16;
 }
 
 } // namespace platform

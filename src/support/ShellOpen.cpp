@@ -9,19 +9,32 @@ namespace {
 QString ShellErrorText(int result)
 {
     switch (result) {
-    case 2: return QStringLiteral("Datei nicht gefunden");
-    case 3: return QStringLiteral("Verzeichnis nicht gefunden");
-    case 5: return QStringLiteral("Zugriff verweigert");
-    case 8: return QStringLiteral("Out of memory");
-    case 11: return QStringLiteral("Invalid EXE file or error in EXE image");
-    case 26: return QStringLiteral("A sharing violation occurred");
-    case 27: return QStringLiteral("Incomplete or invalid file association");
-    case 28: return QStringLiteral("DDE Time out");
-    case 29: return QStringLiteral("DDE transaction failed");
-    case 30: return QStringLiteral("DDE busy");
-    case 31: return QStringLiteral("Nicht-zugeordnete Datei-Erweiterung");
-    case 32: return QStringLiteral("DLL not found");
-    default: return QStringLiteral("Unknown error");
+    case 2:
+        return QStringLiteral("Datei nicht gefunden");
+    case 3:
+        return QStringLiteral("Verzeichnis nicht gefunden");
+    case 5:
+        return QStringLiteral("Zugriff verweigert");
+    case 8:
+        return QStringLiteral("Out of memory");
+    case 11:
+        return QStringLiteral("Invalid EXE file or error in EXE image");
+    case 26:
+        return QStringLiteral("A sharing violation occurred");
+    case 27:
+        return QStringLiteral("Incomplete or invalid file association");
+    case 28:
+        return QStringLiteral("DDE Time out");
+    case 29:
+        return QStringLiteral("DDE transaction failed");
+    case 30:
+        return QStringLiteral("DDE busy");
+    case 31:
+        return QStringLiteral("Nicht-zugeordnete Datei-Erweiterung");
+    case 32:
+        return QStringLiteral("DLL not found");
+    default:
+        return QStringLiteral("Unknown error");
     }
 }
 

@@ -22,8 +22,8 @@ ShellOpener& CurrentOpener()
 bool IsAddress(const QString& target, QUrl& url)
 {
     url = QUrl(target, QUrl::StrictMode);
-    return url.isValid() && url.scheme().size() > 1 && !target.startsWith(QLatin1Char('/')) &&
-           !QFileInfo::exists(target);
+    return url.isValid() && url.scheme().size() > 1 && !target.startsWith(QLatin1Char('/'))
+        && !QFileInfo::exists(target);
 }
 
 bool IsProgram(const QFileInfo& file, const QMimeType& type)
@@ -57,7 +57,8 @@ bool DesktopLaunch(const QString& target, const QString& parameters, const QStri
     if (QProcess::startDetached(QStringLiteral("xdg-open"), {target}, folder))
         return true;
     QUrl url;
-    return QDesktopServices::openUrl(IsAddress(target, url) ? url : QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath()));
+    return QDesktopServices::openUrl(
+        IsAddress(target, url) ? url : QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath()));
 }
 
 } // namespace
@@ -95,7 +96,7 @@ int ShellExecute(const QString& target, const QString& parameters, const QString
             return ShellResult::kNoAssociation;
     }
     return opener.Launch(opened, parameters, workingFolder, isProgram) ? ShellResult::kStarted
-                                                                        : ShellResult::kOutOfResources;
+                                                                       : ShellResult::kOutOfResources;
 }
 
 } // namespace StdModul

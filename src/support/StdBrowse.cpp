@@ -37,9 +37,9 @@ QString Breakable(const QString& path)
 bool IsMediaMount(const QStorageInfo& volume)
 {
     const QString root = volume.rootPath();
-    return volume.isValid() && volume.isReady() &&
-           (root.startsWith(QLatin1String("/media/")) || root.startsWith(QLatin1String("/run/media/")) ||
-            root.startsWith(QLatin1String("/mnt/")));
+    return volume.isValid() && volume.isReady()
+        && (root.startsWith(QLatin1String("/media/")) || root.startsWith(QLatin1String("/run/media/"))
+            || root.startsWith(QLatin1String("/mnt/")));
 }
 
 } // namespace

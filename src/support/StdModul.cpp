@@ -38,17 +38,14 @@ bool IsBareDrive(const QString& sPath, PathStyle eStyle)
 bool EndsInDotEntry(const QString& sPath, PathStyle eStyle)
 {
     const QChar sep = PathSeparator(eStyle);
-    return sPath.endsWith(QString(sep) + QLatin1Char('.'))
-        || sPath.endsWith(QString(sep) + QLatin1String(".."));
+    return sPath.endsWith(QString(sep) + QLatin1Char('.')) || sPath.endsWith(QString(sep) + QLatin1String(".."));
 }
 
-qsizetype IndexOfWholeWord(qsizetype from, const QString& sText, const QString& sFind,
-                           Qt::CaseSensitivity cs)
+qsizetype IndexOfWholeWord(qsizetype from, const QString& sText, const QString& sFind, Qt::CaseSensitivity cs)
 {
     if (sFind.isEmpty())
         return -1;
-    for (qsizetype at = sText.indexOf(sFind, from, cs); at >= 0;
-         at = sText.indexOf(sFind, at + 1, cs)) {
+    for (qsizetype at = sText.indexOf(sFind, from, cs); at >= 0; at = sText.indexOf(sFind, at + 1, cs)) {
         const qsizetype end = at + sFind.size();
         const bool startsWord = at == 0 || !IsWordChar(sText.mid(at - 1, 1));
         const bool endsWord = end >= sText.size() || !IsWordChar(sText.mid(end, 1));
@@ -119,8 +116,7 @@ void CutRight(QString& sText, std::int16_t iCount)
         sText.clear();
 }
 
-void ReplaceAll(QString& sText, const QString& sFind, const QString& sReplace,
-                bool bIgnoreCase, bool bWholeWord)
+void ReplaceAll(QString& sText, const QString& sFind, const QString& sReplace, bool bIgnoreCase, bool bWholeWord)
 {
     if (sFind.isEmpty())
         return;
@@ -129,8 +125,7 @@ void ReplaceAll(QString& sText, const QString& sFind, const QString& sReplace,
     const Qt::CaseSensitivity cs = bIgnoreCase ? Qt::CaseInsensitive : Qt::CaseSensitive;
     qsizetype from = 0;
     for (;;) {
-        const qsizetype at = bWholeWord ? IndexOfWholeWord(from, sText, sFind, cs)
-                                        : sText.indexOf(sFind, from, cs);
+        const qsizetype at = bWholeWord ? IndexOfWholeWord(from, sText, sFind, cs) : sText.indexOf(sFind, from, cs);
         if (at < 0)
             return;
         sText.replace(at, sFind.size(), sReplace);

@@ -41,8 +41,8 @@ void CutRight(QString& sText, std::int16_t iCount);
 // inserted replacement (so it cannot loop). bIgnoreCase compares letter case folded,
 // bWholeWord accepts only occurrences that stand as a word (FindWholeWord). An empty
 // sFind does nothing.
-void ReplaceAll(QString& sText, const QString& sFind, const QString& sReplace,
-                bool bIgnoreCase = false, bool bWholeWord = false);
+void ReplaceAll(QString& sText, const QString& sFind, const QString& sReplace, bool bIgnoreCase = false,
+                bool bWholeWord = false);
 
 // 1-based position of the first occurrence of sFind at or after lStart that stands as a
 // whole word (no word character right before or after it); 0 when there is none, when

@@ -4,7 +4,6 @@
 #include "platform/Registry.h"
 #include "platform/VersionInfo.h"
 
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -15,8 +14,8 @@ namespace {
 
 using namespace platform;
 
-constexpr std::uint32_t kFullAccess = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY
-    | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY | KEY_CREATE_LINK;
+constexpr std::uint32_t kFullAccess = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS
+    | KEY_NOTIFY | KEY_CREATE_LINK;
 
 QString RegistryName(const QString& sValueName)
 {
@@ -57,8 +56,7 @@ QString WithoutTerminator(const QString& sData, std::uint32_t lCount)
 
 } // namespace
 
-QString GetRegValue(std::int32_t lRootKey, const QString& sKeyPath, const QString& sValueName,
-                    const QString& sDefault)
+QString GetRegValue(std::int32_t lRootKey, const QString& sKeyPath, const QString& sValueName, const QString& sDefault)
 {
     QString path = sKeyPath;
     const HKEY hRoot = ResolveRootKey(lRootKey, path);
@@ -78,8 +76,7 @@ QString GetRegValue(std::int32_t lRootKey, const QString& sKeyPath, const QStrin
     switch (type) {
     case REG_DWORD: {
         std::int32_t number = 0;
-        std::memcpy(&number, data.bytes.constData(),
-                    std::min<qsizetype>(sizeof number, data.bytes.size()));
+        std::memcpy(&number, data.bytes.constData(), std::min<qsizetype>(sizeof number, data.bytes.size()));
         return QString::number(number);
     }
     case REG_MULTI_SZ: {
@@ -96,12 +93,10 @@ QString GetRegValue(std::int32_t lRootKey, const QString& sKeyPath, const QStrin
     }
 }
 
-void SaveRegString(std::int32_t lRootKey, const QString& sKeyPath, const QString& sValueName,
-                   const QString& sValue)
+void SaveRegString(std::int32_t lRootKey, const QString& sKeyPath, const QString& sValueName, const QString& sValue)
 {
     CreateRegKey(lRootKey, sKeyPath);
-    SetRegValue(lRootKey, sKeyPath, sValueName, REG_SZ, sValue,
-                static_cast<std::int32_t>(sValue.size()));
+    SetRegValue(lRootKey, sKeyPath, sValueName, REG_SZ, sValue, static_cast<std::int32_t>(sValue.size()));
 }
 
 void CreateRegKey(std::int32_t lRootKey, const QString& sKeyPath)
@@ -128,13 +123,14 @@ void CreateRegSubKey(std::int32_t lRootKey, const QString& sParentKeyPath, const
     const SECURITY_ATTRIBUTES security{};
     HKEY created = 0;
     std::uint32_t disposition = 0;
-    if (RegCreateKeyExA(parent.get(), sSubKey, 0, QString(), REG_OPTION_NON_VOLATILE,
-                        kFullAccess, &security, &created, &disposition) == ERROR_SUCCESS)
+    if (RegCreateKeyExA(parent.get(), sSubKey, 0, QString(), REG_OPTION_NON_VOLATILE, kFullAccess, &security, &created,
+                        &disposition)
+        == ERROR_SUCCESS)
         RegCloseKey(created);
 }
 
-void SetRegValue(std::int32_t lRootKey, const QString& sKeyPath, const QString& sValueName,
-                 std::int32_t lType, const QString& sData, std::int32_t lByteCount)
+void SetRegValue(std::int32_t lRootKey, const QString& sKeyPath, const QString& sValueName, std::int32_t lType,
+                 const QString& sData, std::int32_t lByteCount)
 {
     const QString name = RegistryName(sValueName);
     QString path = sKeyPath;
@@ -149,8 +145,7 @@ void SetRegValue(std::int32_t lRootKey, const QString& sKeyPath, const QString& 
     else
         data.bytes = sData.toLatin1();
     // A negative count stores empty data.
-    RegSetValueExA(key.get(), name, 0, type, data,
-                   static_cast<std::uint32_t>(std::max<std::int32_t>(lByteCount, 0)));
+    RegSetValueExA(key.get(), name, 0, type, data, static_cast<std::uint32_t>(std::max<std::int32_t>(lByteCount, 0)));
 }
 
 std::int32_t ResolveRootKey(std::int32_t& lRootKey, QString& sKeyPath)
@@ -158,7 +153,7 @@ std::int32_t ResolveRootKey(std::int32_t& lRootKey, QString& sKeyPath)
     if (lRootKey == -1) {
         StdModul::ReplaceAll(sKeyPath, QStringLiteral("/"), QStringLiteral("\\"));
         const QString separator = sKeyPath.contains(QLatin1String(":\\")) ? QStringLiteral(":\\")
-                                                                         : QStringLiteral("\\");
+                                                                          : QStringLiteral("\\");
         lRootKey = GetRootKeyIndex(StdModul::CutToken(sKeyPath, separator));
     }
     if (lRootKey >= 0 && lRootKey <= 6)

@@ -18,12 +18,10 @@ namespace StdRegistry {
 // string followed by "\r\n", REG_DWORD as signed decimal, REG_BINARY byte for byte (one
 // character per byte). sDefault when the key or the value cannot be read; empty text when
 // the value exists but its data cannot be fetched.
-QString GetRegValue(std::int32_t lRootKey, const QString& sKeyPath, const QString& sValueName,
-                    const QString& sDefault);
+QString GetRegValue(std::int32_t lRootKey, const QString& sKeyPath, const QString& sValueName, const QString& sDefault);
 
 // Creates every level of sKeyPath and stores sValue there as REG_SZ under sValueName.
-void SaveRegString(std::int32_t lRootKey, const QString& sKeyPath, const QString& sValueName,
-                   const QString& sValue);
+void SaveRegString(std::int32_t lRootKey, const QString& sKeyPath, const QString& sValueName, const QString& sValue);
 
 // Creates every missing level of sKeyPath, one level at a time from the front.
 void CreateRegKey(std::int32_t lRootKey, const QString& sKeyPath);
@@ -35,8 +33,8 @@ void CreateRegSubKey(std::int32_t lRootKey, const QString& sParentKeyPath, const
 // value) of type lType in the existing key sKeyPath. String types count UTF-16 units and
 // REG_SZ is stored with its terminator; other types take one byte per character (the
 // low eight bits). Does nothing when the key cannot be opened.
-void SetRegValue(std::int32_t lRootKey, const QString& sKeyPath, const QString& sValueName,
-                 std::int32_t lType, const QString& sData, std::int32_t lByteCount);
+void SetRegValue(std::int32_t lRootKey, const QString& sKeyPath, const QString& sValueName, std::int32_t lType,
+                 const QString& sData, std::int32_t lByteCount);
 
 // Resolves a root selector to a key handle value. With lRootKey -1 the root name is cut
 // off the front of sKeyPath ("/" read as "\", the name ending at the first ":\" or else

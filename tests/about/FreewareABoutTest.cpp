@@ -56,8 +56,9 @@ TEST(FreewareABout, LinksOpenThroughTheDesktopAndFailuresStayQuiet)
     launches = false;
     ClickLink(about.Label3); // nothing to see, nothing thrown
     StdModul::SetShellOpener({});
-    EXPECT_EQ(opened, QStringList({"https://www.quarzlicht.example/", "mailto:info@quarzlicht.example",
-                                   "mailto:info@quarzlicht.example"}));
+    EXPECT_EQ(opened,
+              QStringList({"https://www.quarzlicht.example/", "mailto:info@quarzlicht.example",
+                           "mailto:info@quarzlicht.example"}));
     EXPECT_TRUE(about.isVisible());
 }
 

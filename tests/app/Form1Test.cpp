@@ -387,7 +387,8 @@ TEST(Form2Test, LongPathsWrapInsideNamesAndEndWithTheFileName)
     Form2 progress(nullptr);
     PathLabel* label = progress.Label1;
     const QString file = "IMG_20260712_134501.jpg";
-    for (const QString& folder : {QString(90, u'x'), QStringLiteral("/Urlaub 2026/Ein langer Ordner/") + QString(160, u'y')}) {
+    for (const QString& folder :
+         {QString(90, u'x'), QStringLiteral("/Urlaub 2026/Ein langer Ordner/") + QString(160, u'y')}) {
         label->setText("/data/" + folder + u'/' + file);
         const QStringList lines = label->ShownLines();
         ASSERT_FALSE(lines.isEmpty());

@@ -4,8 +4,8 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QTemporaryDir>
@@ -52,9 +52,9 @@ TEST(ConvertJPG, ReadsTheSizeTextLikeTheForm)
         std::int32_t N;
         bool percent;
     } cases[] = {
-        {"640", 640, false},   {"40%", 40, true},    {"12.5%", 12, true}, {"13.5%", 14, true},
-        {"800px", 800, false}, {"6 40", 640, false}, {"abc", 0, false},   {"", 0, false},
-        {"40 %", 40, true},    {"%40", 0, false},    {"1e3", 1000, false}, {"&H280", 640, false},
+        {"640", 640, false},       {"40%", 40, true},    {"12.5%", 12, true},  {"13.5%", 14, true},
+        {"800px", 800, false},     {"6 40", 640, false}, {"abc", 0, false},    {"", 0, false},
+        {"40 %", 40, true},        {"%40", 0, false},    {"1e3", 1000, false}, {"&H280", 640, false},
         {"99999999999", 0, false}, // beyond 32 bits: N stays 0
     };
     for (const auto& c : cases) {
@@ -73,11 +73,11 @@ TEST(ConvertJPG, WritesTheSizeEachSizeTextAsksFor)
         const char* size;
         int newWidth, newHeight;
     } cases[] = {
-        {3000, 2000, "640", 640, 427},  {2000, 3000, "640", 427, 640},   {1001, 2000, "1000", 500, 1000},
-        {1000, 1000, "640", 640, 640},  {800, 600, "1024", 800, 600},    {800, 600, "", 640, 480},
-        {3000, 2000, "40%", 1200, 800}, {3000, 2000, "12.5%", 360, 240}, {5, 3, "50%", 2, 2},
+        {3000, 2000, "640", 640, 427},    {2000, 3000, "640", 427, 640},   {1001, 2000, "1000", 500, 1000},
+        {1000, 1000, "640", 640, 640},    {800, 600, "1024", 800, 600},    {800, 600, "", 640, 480},
+        {3000, 2000, "40%", 1200, 800},   {3000, 2000, "12.5%", 360, 240}, {5, 3, "50%", 2, 2},
         {1000, 1000, "1000", 1000, 1000}, // the longer edge equals N: written at its own size
-        {800, 600, "800", 800, 600},      {200, 100, "100%", 200, 100},  {200, 100, "150%", 300, 150},
+        {800, 600, "800", 800, 600},      {200, 100, "100%", 200, 100},    {200, 100, "150%", 300, 150},
         {800, 600, "abc", 640, 480},
     };
     int n = 0;
@@ -152,8 +152,8 @@ TEST(ConvertJPG, BadInputWritesNothingAndOnlyTheWriterSpeaks)
         const char* name;
         QByteArray bytes;
     } sources[] = {
-        {"zero.jpg", QByteArray()},       {"truncated.jpg", good.left(good.size() / 2)},
-        {"random.jpg", random},           {"png.jpg", png},
+        {"zero.jpg", QByteArray()}, {"truncated.jpg", good.left(good.size() / 2)},
+        {"random.jpg", random},     {"png.jpg", png},
         {"65535x65535.jpg", huge},
     };
     for (const auto& s : sources) {
@@ -198,7 +198,8 @@ TEST(ConvertJPG, BadInputWritesNothingAndOnlyTheWriterSpeaks)
 
     // No temporary files are left behind anywhere.
     for (const QString& name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
-        EXPECT_FALSE(name.startsWith(QLatin1String("out-")) || name.contains(QLatin1String("none"))) << name.toStdString();
+        EXPECT_FALSE(name.startsWith(QLatin1String("out-")) || name.contains(QLatin1String("none")))
+            << name.toStdString();
 }
 
 // The shrink hands what the loader kept to the writer: the copy has the photo's profile,
@@ -207,9 +208,9 @@ TEST(ConvertJPG, CopiesKeepTheProfileTheCaptureDateAndTheFileTime)
 {
     QTemporaryDir dir;
     const QByteArray profile(3000, 'p');
-    const QByteArray photo = testfiles::WithSegments(
-        testfiles::EncodeJpeg(testfiles::Quadrants(400, 300)),
-        testfiles::CameraExifSegment(1, "2026:07:14 18:03:21", "") + testfiles::IccSegments(profile, 1000));
+    const QByteArray photo = testfiles::WithSegments(testfiles::EncodeJpeg(testfiles::Quadrants(400, 300)),
+                                                     testfiles::CameraExifSegment(1, "2026:07:14 18:03:21", "")
+                                                         + testfiles::IccSegments(profile, 1000));
     const QString source = dir.filePath("urlaub.jpg");
     ASSERT_TRUE(testfiles::WriteFile(source, photo));
     const QDateTime taken(QDate(2026, 7, 14), QTime(18, 3, 21));

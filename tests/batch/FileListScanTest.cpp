@@ -82,8 +82,7 @@ TEST_F(ScanTest, DepthFirstPreOrderWithHiddenEntriesAndSortedListings)
 
     QStringList files;
     Scan(files, Top(), true);
-    EXPECT_EQ(files, Prefixed({"a.jpg", "y.JPG", "Z.jpg", ".hidden/h.jpg", "s1/b.jpg",
-                               "s1/t/c.jpg", "s2/d.jpg"}));
+    EXPECT_EQ(files, Prefixed({"a.jpg", "y.JPG", "Z.jpg", ".hidden/h.jpg", "s1/b.jpg", "s1/t/c.jpg", "s2/d.jpg"}));
 
     QStringList again;
     Scan(again, Top(), true);

@@ -67,7 +67,7 @@ TEST(JobSettingsStart, EmptyStoredTargetIsDerivedFromTheStoredSource)
 TEST(JobSettingsStart, StoredValuesTheProgramNeverWritesAreMended)
 {
     apptest::PrivateStore store;
-    const std::pair<const char*, int> qualities[] = {{"5", 10}, {"250", 100}, {"-3", 10}, {"abc", 80}, {"", 80},
+    const std::pair<const char*, int> qualities[] = {{"5", 10},    {"250", 100}, {"-3", 10},   {"abc", 80}, {"", 80},
                                                      {"72.5", 72}, {"73.5", 74}, {"&H20", 32}, {"1e99", 80}};
     for (const auto& [text, expected] : qualities) {
         Store(batch::kQualityValue, text);
@@ -90,8 +90,8 @@ TEST(JobSettingsTarget, FollowsTheSource)
 
 TEST(JobSettingsCommandLine, EveryArgumentComesBackWholeThroughCutArgument)
 {
-    const QStringList arguments{"/plain/path", "/Meine Bilder/a b.jpg", "say \"cheese\".jpg", "'quoted'", "",
-                                "tab\there", "\"", "ü/𝄞.jpg"};
+    const QStringList arguments{
+        "/plain/path", "/Meine Bilder/a b.jpg", "say \"cheese\".jpg", "'quoted'", "", "tab\there", "\"", "ü/𝄞.jpg"};
     QString commandLine = batch::CommandLineFromArguments(arguments);
     for (const QString& argument : arguments)
         EXPECT_EQ(StdModul::CutArgument(commandLine), argument);

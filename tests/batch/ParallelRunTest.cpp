@@ -95,8 +95,7 @@ TEST_F(ParallelRunTest, BoxesComeInListOrderAndCancelLeavesOnlyCompleteFiles)
             view.cancel = true;
     };
     Run(Path("stopped"), 3, false, progress);
-    EXPECT_EQ(QDir(Path("stopped")).entryList(QDir::Files | QDir::Hidden),
-              (QStringList{"1.jpg", "2.jpg", "3.jpg"}));
+    EXPECT_EQ(QDir(Path("stopped")).entryList(QDir::Files | QDir::Hidden), (QStringList{"1.jpg", "2.jpg", "3.jpg"}));
     EXPECT_EQ(JpegSize(Path("stopped/1.jpg")), QSize(800, 600));
     EXPECT_EQ(progress.fractions.size(), 3u);
 }

@@ -74,8 +74,8 @@ TEST_F(ShrinkRunTest, FolderChecksCatchTheSourceInEverySpelling)
     const QString source = Path("Bilder");
     ASSERT_TRUE(QFile::link(source, Path("link-to-bilder")));
 
-    for (const QString& same : {source + "/", source + "/.", Path("Bilder/sub/.."), Path("link-to-bilder"),
-                                Path("./Bilder/")})
+    for (const QString& same :
+         {source + "/", source + "/.", Path("Bilder/sub/.."), Path("link-to-bilder"), Path("./Bilder/")})
         ExpectRefused(Request(source, same), kIdentical);
     // Letter case is ignored by the text check whatever the file system does.
     ExpectRefused(Request(source, Path("BILDER/")), kIdentical);
@@ -119,8 +119,7 @@ TEST_F(ShrinkRunTest, FolderRunWritesEveryJpegIntoANewTargetAndSavesTheSettings)
     EXPECT_FALSE(QFileInfo::exists(Path("out/new/d.jpg"))); // subfolders off
     EXPECT_EQ(QDir(Path("out/new")).entryList(QDir::Files).size(), 2);
 
-    EXPECT_EQ(progress.statuses,
-              (QStringList{"Einlesen der Dateiliste.", Path("src/a.JPG"), Path("src/b.jpeg")}));
+    EXPECT_EQ(progress.statuses, (QStringList{"Einlesen der Dateiliste.", Path("src/a.JPG"), Path("src/b.jpeg")}));
     EXPECT_EQ(progress.fractions, (std::vector<double>{0.5, 1.0}));
     EXPECT_GE(progress.eventPasses, 200); // 100 per finished file, more while waiting
     EXPECT_EQ(progress.opened, 1);
@@ -228,8 +227,8 @@ TEST_F(ShrinkRunTest, SingleFileNeverReplacesItsSource)
 {
     ASSERT_TRUE(WriteJpeg(Path("Fotos/a.jpg"), 64, 48));
     ASSERT_TRUE(QFile::link(Path("Fotos"), Path("alias")));
-    for (const QString& same : {Path("Fotos/A.JPG"), Path("Fotos/../Fotos/a.jpg"), Path("alias/a.jpg"),
-                                Path("Fotos/./a.jpg")})
+    for (const QString& same :
+         {Path("Fotos/A.JPG"), Path("Fotos/../Fotos/a.jpg"), Path("alias/a.jpg"), Path("Fotos/./a.jpg")})
         ExpectRefused(Request(Path("Fotos/a.jpg"), same), kSameFile);
     EXPECT_EQ(JpegSize(Path("Fotos/a.jpg")), QSize(64, 48));
 

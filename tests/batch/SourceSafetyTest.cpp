@@ -8,8 +8,8 @@
 #include "platform/FileNames.h"
 #include "platform/MessageBox.h"
 
-#include <QDir>
 #include <QBuffer>
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -174,7 +174,8 @@ TEST_F(SourceSafetyTest, NamesThatAreNotUtf8KeepTheirBytes)
     for (const QByteArray& name : {QByteArray("a.jpg"), QByteArray("caf\xe9.jpg"), QByteArray("\xff\xfe.JPG")})
         EXPECT_FALSE(ReadAll(written + '/' + name).isEmpty()) << name.toHex().toStdString();
     // The progress window shows the names readably.
-    EXPECT_TRUE(progress_.statuses.contains(QDir::fromNativeSeparators(root_.path()) + QString::fromUtf8("/Fotos-é/café.jpg")));
+    EXPECT_TRUE(
+        progress_.statuses.contains(QDir::fromNativeSeparators(root_.path()) + QString::fromUtf8("/Fotos-é/café.jpg")));
 }
 
 TEST_F(SourceSafetyTest, RelativePathsMeanTheWorkingFolder)

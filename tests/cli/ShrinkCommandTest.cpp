@@ -103,7 +103,8 @@ TEST_F(ShrinkCommandTest, CtrlCFinishesThePicturesInWorkAndExitsWith130)
     ASSERT_TRUE(WriteJpeg(Path("src/00.jpg"), 2000, 1500));
     constexpr int kCount = 40;
     for (int i = 1; i < kCount; ++i)
-        ASSERT_TRUE(QFile::copy(Path("src/00.jpg"), Path(QStringLiteral("src/%1.jpg").arg(i, 2, 10, QLatin1Char('0')))));
+        ASSERT_TRUE(
+            QFile::copy(Path("src/00.jpg"), Path(QStringLiteral("src/%1.jpg").arg(i, 2, 10, QLatin1Char('0')))));
 
     QProcess process;
     process.start(QStringLiteral(ZIMBREL_SHRINK), {"--jobs", "1", Path("src"), Path("out")});

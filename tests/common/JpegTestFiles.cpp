@@ -50,8 +50,9 @@ QByteArray EncodeCmykJpeg(const QImage& image)
         for (int x = 0; x < image.width(); ++x) {
             const QRgb p = image.pixel(x, y);
             // Inverted CMYK with no black ink: C = R, M = G, Y = B, K = 255.
-            cmyk.insert(cmyk.end(), {static_cast<unsigned char>(qRed(p)), static_cast<unsigned char>(qGreen(p)),
-                                     static_cast<unsigned char>(qBlue(p)), 255});
+            cmyk.insert(cmyk.end(),
+                        {static_cast<unsigned char>(qRed(p)), static_cast<unsigned char>(qGreen(p)),
+                         static_cast<unsigned char>(qBlue(p)), 255});
         }
     }
     return Compress(cmyk.data(), image.width(), 0, image.height(), TJPF_CMYK, TJSAMP_444, 95, 0);
@@ -67,10 +68,10 @@ QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool big
     const auto u16 = [&](int v) { return bigEndian ? bytes(v >> 8, v & 0xFF) : bytes(v & 0xFF, v >> 8); };
     const auto u32 = [&](int v) { return bigEndian ? u16(0) + u16(v) : u16(v) + u16(0); };
     QByteArray tiff = bigEndian ? QByteArray("MM") : QByteArray("II");
-    tiff += u16(42) + u32(8);                                     // header, IFD0 at offset 8
-    tiff += u16(1);                                               // one entry
+    tiff += u16(42) + u32(8);                                          // header, IFD0 at offset 8
+    tiff += u16(1);                                                    // one entry
     tiff += u16(0x0112) + u16(3) + u32(1) + u16(orientation) + u16(0); // Orientation, SHORT, 1 value
-    tiff += u32(0);                                               // no next IFD
+    tiff += u32(0);                                                    // no next IFD
     const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
     const int length = static_cast<int>(payload.size()) + 2;
     const QByteArray app1 = QByteArray("\xFF\xE1", 2) + bytes(length >> 8, length & 0xFF) + payload;
@@ -99,8 +100,9 @@ QByteArray IccSegments(const QByteArray& profile, int chunkSize)
     const auto chunks = static_cast<int>((profile.size() + chunkSize - 1) / chunkSize);
     QByteArray segments;
     for (int i = 0; i < chunks; ++i)
-        segments += Segment(0xE2, QByteArray("ICC_PROFILE", 12) + char(i + 1) + char(chunks)
-                                      + profile.mid(qsizetype{i} * chunkSize, chunkSize));
+        segments += Segment(0xE2,
+                            QByteArray("ICC_PROFILE", 12) + char(i + 1) + char(chunks)
+                                + profile.mid(qsizetype{i} * chunkSize, chunkSize));
     return segments;
 }
 
@@ -195,12 +197,14 @@ QImage DecodeJpeg(const QByteArray& jpeg)
         return {};
     int width = 0, height = 0, subsampling = 0, colourspace = 0;
     const auto* data = reinterpret_cast<const unsigned char*>(jpeg.constData());
-    if (tjDecompressHeader3(decoder.get(), data, static_cast<unsigned long>(jpeg.size()), &width, &height,
-                            &subsampling, &colourspace) != 0)
+    if (tjDecompressHeader3(decoder.get(), data, static_cast<unsigned long>(jpeg.size()), &width, &height, &subsampling,
+                            &colourspace)
+        != 0)
         return {};
     QImage image(width, height, QImage::Format_RGB32);
     if (tjDecompress2(decoder.get(), data, static_cast<unsigned long>(jpeg.size()), image.bits(), width,
-                      static_cast<int>(image.bytesPerLine()), height, TJPF_BGRX, 0) != 0)
+                      static_cast<int>(image.bytesPerLine()), height, TJPF_BGRX, 0)
+        != 0)
         return {};
     return image;
 }
@@ -225,7 +229,8 @@ std::vector<std::array<int, 64>> QuantisationTables(const QByteArray& jpeg)
                 if (tables.size() <= id)
                     tables.resize(id + 1);
                 for (int i = 0; i < 64; ++i)
-                    tables[id][kZigZag[i]] = precision ? byte(t + 1 + 2 * i) << 8 | byte(t + 2 + 2 * i) : byte(t + 1 + i);
+                    tables[id][kZigZag[i]] = precision ? byte(t + 1 + 2 * i) << 8 | byte(t + 2 + 2 * i)
+                                                       : byte(t + 1 + i);
                 t += precision ? 129 : 65;
             }
         }
@@ -241,8 +246,9 @@ QImage Quadrants(int width, int height)
         for (int x = 0; x < width; ++x) {
             const bool right = x >= width / 2;
             const bool bottom = y >= height / 2;
-            image.setPixel(x, y, !bottom ? (right ? qRgb(0, 255, 0) : qRgb(255, 0, 0))
-                                         : (right ? qRgb(255, 255, 255) : qRgb(0, 0, 255)));
+            image.setPixel(x, y,
+                           !bottom ? (right ? qRgb(0, 255, 0) : qRgb(255, 0, 0))
+                                   : (right ? qRgb(255, 255, 255) : qRgb(0, 0, 255)));
         }
     }
     return image;
@@ -250,7 +256,8 @@ QImage Quadrants(int width, int height)
 
 bool Near(QRgb actual, QColor expected, int tolerance)
 {
-    return std::abs(qRed(actual) - expected.red()) <= tolerance && std::abs(qGreen(actual) - expected.green()) <= tolerance
+    return std::abs(qRed(actual) - expected.red()) <= tolerance
+        && std::abs(qGreen(actual) - expected.green()) <= tolerance
         && std::abs(qBlue(actual) - expected.blue()) <= tolerance;
 }
 

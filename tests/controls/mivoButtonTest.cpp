@@ -1,6 +1,6 @@
+#include "controls/mivoButton.h"
 #include "controls/AccessKeyRouter.h"
 #include "controls/PropertyBag.h"
-#include "controls/mivoButton.h"
 #include "platform/SystemColor.h"
 
 #include <QApplication>
@@ -179,8 +179,8 @@ TEST(mivoButtonFace, HighDensityScreensGetAFaceOfTheirOwnResolution)
     int detailed = 0;
     for (int y = 0; y < 50; y += 2)
         for (int x = 4; x < 206; x += 2)
-            detailed += !(sharp.pixel(x, y) == sharp.pixel(x + 1, y) && sharp.pixel(x, y) == sharp.pixel(x, y + 1) &&
-                          sharp.pixel(x, y) == sharp.pixel(x + 1, y + 1));
+            detailed += !(sharp.pixel(x, y) == sharp.pixel(x + 1, y) && sharp.pixel(x, y) == sharp.pixel(x, y + 1)
+                          && sharp.pixel(x, y) == sharp.pixel(x + 1, y + 1));
     EXPECT_GT(detailed, 40);
 
     // The icon by whole pixels: every icon pixel becomes a 2 x 2 block of its colour. An

@@ -135,7 +135,8 @@ TEST(mivoIcon, PaintLooks)
             for (int x = 0; x < 16; ++x) {
                 const QRgb s = icon.pixel(x, y) & 0xFFFFFF;
                 const QRgb expected = Look(state, s, ground.rgb() & 0xFFFFFF);
-                ASSERT_EQ(result.pixel(x + 5, y + 7) & 0xFFFFFF, expected) << "state " << state << " at " << x << "," << y;
+                ASSERT_EQ(result.pixel(x + 5, y + 7) & 0xFFFFFF, expected)
+                    << "state " << state << " at " << x << "," << y;
             }
         }
         // Nothing outside the icon's square changes.
@@ -152,8 +153,8 @@ TEST(mivoIcon, PaintLooks)
     OffscreenPicture target(30, 30);
     icons.Paint(target.hdc(), 0, 0, 87, 1);
     EXPECT_EQ(Square(target, 0, 0), IconSquare(icons, 87)); // over white, SRCAND gives the icon
-    for (std::int16_t ico : {std::int16_t{0}, std::int16_t{-3}, std::int16_t{199}, std::int16_t{32767},
-                             std::int16_t{-32768}})
+    for (std::int16_t ico :
+         {std::int16_t{0}, std::int16_t{-3}, std::int16_t{199}, std::int16_t{32767}, std::int16_t{-32768}})
         EXPECT_NO_THROW(icons.Paint(target.hdc(), 0, 0, ico, 2));
     EXPECT_NO_THROW(icons.Paint(gdi::HDC{999}, 0, 0, 24, 1));
 }
@@ -174,7 +175,8 @@ TEST(mivoIcon, TurnedLooks)
             for (int x = 0; x < 16; ++x) {
                 const QRgb turned = x <= 14 && y >= 1 ? icon.pixel(15 - y, x) & 0xFFFFFF : 0xFFFFFF;
                 const QRgb expected = Look(state, turned, ground.rgb() & 0xFFFFFF);
-                ASSERT_EQ(result.pixel(x + 5, y + 7) & 0xFFFFFF, expected) << "state " << state << " at " << x << "," << y;
+                ASSERT_EQ(result.pixel(x + 5, y + 7) & 0xFFFFFF, expected)
+                    << "state " << state << " at " << x << "," << y;
             }
         }
         EXPECT_EQ(result.pixel(21, 7) & 0xFFFFFF, ground.rgb() & 0xFFFFFF);

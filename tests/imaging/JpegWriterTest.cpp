@@ -54,21 +54,20 @@ class LibrarySpy {
 public:
     explicit LibrarySpy(std::int32_t initStatus = 0)
     {
-        previous_ = mIntelJPEGLibrary::SetEntryPoints(
-            {[=, this](ijl::JPEG_CORE_PROPERTIES*) {
-                 ++inits;
-                 return initStatus;
-             },
-             [this](ijl::JPEG_CORE_PROPERTIES* record, std::int32_t iotype) {
-                 seen = *record;
-                 fileName = record->JPGFile;
-                 this->iotype = iotype;
-                 return 0;
-             },
-             [this](ijl::JPEG_CORE_PROPERTIES*) {
-                 ++frees;
-                 return 0;
-             }});
+        previous_ = mIntelJPEGLibrary::SetEntryPoints({[=, this](ijl::JPEG_CORE_PROPERTIES*) {
+                                                           ++inits;
+                                                           return initStatus;
+                                                       },
+                                                       [this](ijl::JPEG_CORE_PROPERTIES* record, std::int32_t iotype) {
+                                                           seen = *record;
+                                                           fileName = record->JPGFile;
+                                                           this->iotype = iotype;
+                                                           return 0;
+                                                       },
+                                                       [this](ijl::JPEG_CORE_PROPERTIES*) {
+                                                           ++frees;
+                                                           return 0;
+                                                       }});
     }
     ~LibrarySpy() { mIntelJPEGLibrary::SetEntryPoints(previous_); }
 
@@ -132,8 +131,9 @@ TEST(WriteJPEGFile, ReportsLibraryFailuresInItsOwnWords)
         EXPECT_EQ(failingInit.fileName, "(not written)");
     }
     ASSERT_EQ(boxes.Calls().size(), 1u);
-    EXPECT_EQ(boxes.Calls()[0], (MessageBoxCall{QStringLiteral("Failed to initialise the IJL library: -5"),
-                                                platform::ProgramTitle(), MsgIcon::Exclamation, MsgButtons::OK}));
+    EXPECT_EQ(boxes.Calls()[0],
+              (MessageBoxCall{QStringLiteral("Failed to initialise the IJL library: -5"), platform::ProgramTitle(),
+                              MsgIcon::Exclamation, MsgButtons::OK}));
 
     // No bitmap at all: an error for the caller, no box, and the library is still freed.
     boxes.Clear();
@@ -323,8 +323,10 @@ TEST(WriteJPEGFile, KeepsTheColourProfileAndTheDatesWithThePixelsUnchanged)
         profile[i] = static_cast<char>(i * 7 % 251);
     const QByteArray stored = EncodeJpeg(Quadrants(40, 30));
     const QString source = dir.filePath("photo.jpg");
-    ASSERT_TRUE(WriteFile(source, WithSegments(stored, CameraExifSegment(6, "2023:07:14 18:02:33", "2023:07:14 18:02:34")
-                                                           + IccSegments(profile, 60000))));
+    ASSERT_TRUE(WriteFile(source,
+                          WithSegments(stored,
+                                       CameraExifSegment(6, "2023:07:14 18:02:33", "2023:07:14 18:02:34")
+                                           + IccSegments(profile, 60000))));
     const timespec taken[2] = {{0, UTIME_OMIT}, {1689350553, 123456789}};
     ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(source).constData(), taken, 0), 0);
 

@@ -109,8 +109,8 @@ TEST(PictureLoader, AppliesExifOrientation)
     };
     for (const auto& c : cases) {
         const QString path = dir.filePath(QStringLiteral("exif-orientation-%1.jpg").arg(c.orientation));
-        ASSERT_TRUE(WriteFile(path, WithExifOrientation(EncodeJpeg(c.stored, 95, TJSAMP_444), c.orientation,
-                                                        c.bigEndian)));
+        ASSERT_TRUE(
+            WriteFile(path, WithExifOrientation(EncodeJpeg(c.stored, 95, TJSAMP_444), c.orientation, c.bigEndian)));
         const std::string what = "orientation " + std::to_string(c.orientation);
         ExpectQuadrants(Loaded(path), 40, 24, what.c_str());
     }

@@ -14,7 +14,8 @@ namespace {
 // A device context showing a picture.
 struct Canvas {
     explicit Canvas(const QImage& image)
-        : dc(gdi::CreateCompatibleDC(0)), bitmap(gdi::CreateBitmapFromImage(image)), previous(gdi::SelectObject(dc, bitmap))
+        : dc(gdi::CreateCompatibleDC(0)), bitmap(gdi::CreateBitmapFromImage(image)),
+          previous(gdi::SelectObject(dc, bitmap))
     {
     }
     ~Canvas()

@@ -1,5 +1,5 @@
-#include "imaging/Picture.h"
 #include "imaging/aDIBSection.h"
+#include "imaging/Picture.h"
 #include "platform/Errors.h"
 #include "platform/MessageBox.h"
 
@@ -41,8 +41,8 @@ TEST(aDIBSectionLayout, FirstMemoryRowIsTheBottomRow)
     EXPECT_EQ(dib.Width(), 3);
     EXPECT_EQ(dib.Height(), 2);
     const std::uint8_t* bits = dib.DIBSectionBitsPtr();
-    const std::uint8_t expected[24] = {255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 0, 0,   // bottom row: blue, padding
-                                       0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0};  // top row: red, padding
+    const std::uint8_t expected[24] = {255, 0, 0,   255, 0, 0,   255, 0, 0,   0, 0, 0,  // bottom row: blue, padding
+                                       0,   0, 255, 0,   0, 255, 0,   0, 255, 0, 0, 0}; // top row: red, padding
     EXPECT_EQ(0, std::memcmp(bits, expected, sizeof expected));
 }
 
@@ -187,7 +187,9 @@ TEST(aDIBSectionClipboard, BitmapRequestPutsThePictureOnTheClipboard)
     aDIBSection dib;
     ASSERT_TRUE(dib.Create(1, 1));
     std::uint8_t* bits = dib.DIBSectionBitsPtr();
-    bits[0] = 30; bits[1] = 20; bits[2] = 10; // blue, green, red
+    bits[0] = 30;
+    bits[1] = 20;
+    bits[2] = 10; // blue, green, red
     EXPECT_TRUE(dib.CopyToClipboard(false));
     EXPECT_TRUE(boxes.Calls().empty());
     const QImage copied = QGuiApplication::clipboard()->image();

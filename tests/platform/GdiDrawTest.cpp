@@ -1,5 +1,5 @@
-#include "platform/Gdi.h"
 #include "platform/GdiDraw.h"
+#include "platform/Gdi.h"
 
 #include <QImage>
 
@@ -64,13 +64,7 @@ TEST(GdiDraw, RoundRectAndBoxCoverage)
     Surface rounded(9, 7);
     ASSERT_TRUE(gdi::RoundRect(rounded.hdc(), state, 0, 0, 9, 7, 5, 5));
     const std::vector<std::string> expected = {
-        "..ooooo..",
-        ".offfffo.",
-        "offfffffo",
-        "offfffffo",
-        "offfffffo",
-        ".offfffo.",
-        "..ooooo..",
+        "..ooooo..", ".offfffo.", "offfffffo", "offfffffo", "offfffffo", ".offfffo.", "..ooooo..",
     };
     EXPECT_EQ(Map(rounded), expected);
 
@@ -96,7 +90,8 @@ TEST(GdiDraw, PrintMovesTheTextPosition)
     ASSERT_TRUE(gdi::Print(picture.hdc(), state, QStringLiteral("Hallo")));
     EXPECT_DOUBLE_EQ(state.currentX, 3 + width);
     EXPECT_DOUBLE_EQ(state.currentY, 2);
-    EXPECT_NE(picture.Image().copy(3, 2, static_cast<int>(width), 10), Surface(100, 30).Image().copy(3, 2, static_cast<int>(width), 10));
+    EXPECT_NE(picture.Image().copy(3, 2, static_cast<int>(width), 10),
+              Surface(100, 30).Image().copy(3, 2, static_cast<int>(width), 10));
 }
 
 } // namespace

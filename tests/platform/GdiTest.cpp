@@ -57,8 +57,10 @@ TEST(Gdi, DibSectionsHaveZeroedPaddedRowsInTheirOrientation)
 
         // Copy a top-down 32-bit picture in: its top row must land in the last memory row.
         Surface topDown(3, -2, 32);
-        topDown.pixels[0] = 10; topDown.pixels[1] = 20; topDown.pixels[2] = 30; // top-left
-        topDown.pixels[12] = 40;                                               // bottom-left blue
+        topDown.pixels[0] = 10;
+        topDown.pixels[1] = 20;
+        topDown.pixels[2] = 30;  // top-left
+        topDown.pixels[12] = 40; // bottom-left blue
         ASSERT_TRUE(BitBlt(bottomUp.dc, 0, 0, 3, 2, topDown.dc, 0, 0, SRCCOPY));
         EXPECT_EQ(bottomUp.pixels[12 + 0], 10);
         EXPECT_EQ(bottomUp.pixels[12 + 1], 20);
@@ -72,8 +74,10 @@ TEST(Gdi, DibSectionsHaveZeroedPaddedRowsInTheirOrientation)
 TEST(Gdi, RasterOperationsAndClipping)
 {
     Surface dst(2, -1, 24), src(2, -1, 24);
-    dst.pixels[0] = 0xF0; dst.pixels[3] = 0x0F;
-    src.pixels[0] = 0x3C; src.pixels[3] = 0x3C;
+    dst.pixels[0] = 0xF0;
+    dst.pixels[3] = 0x0F;
+    src.pixels[0] = 0x3C;
+    src.pixels[3] = 0x3C;
     ASSERT_TRUE(BitBlt(dst.dc, 0, 0, 1, 1, src.dc, 0, 0, SRCAND));
     EXPECT_EQ(dst.pixels[0], 0x30);
     ASSERT_TRUE(BitBlt(dst.dc, 1, 0, 1, 1, src.dc, 1, 0, SRCPAINT));

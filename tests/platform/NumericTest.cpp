@@ -1,5 +1,5 @@
-#include "platform/Errors.h"
 #include "platform/Numeric.h"
+#include "platform/Errors.h"
 
 #include <gtest/gtest.h>
 
@@ -116,7 +116,7 @@ TEST(LeadingNumber, HexadecimalAndOctalIntegers)
     EXPECT_EQ(LeadingNumber("&H10"), 16);
     EXPECT_EQ(LeadingNumber("&hff"), 255);
     EXPECT_EQ(LeadingNumber(" & H 1 F"), 31);
-    EXPECT_EQ(LeadingNumber("&HFFFF"), -1);    // 16-bit value
+    EXPECT_EQ(LeadingNumber("&HFFFF"), -1); // 16-bit value
     EXPECT_EQ(LeadingNumber("&H8000"), -32768);
     EXPECT_EQ(LeadingNumber("&H10000"), 65536); // needs 32 bits
     EXPECT_EQ(LeadingNumber("&HFFFFFFFF"), -1);
@@ -132,9 +132,9 @@ TEST(LeadingNumber, HexadecimalAndOctalIntegers)
 
 TEST(LeadingNumber, TellsWhetherANumberStoodThere)
 {
-    const std::pair<const char*, bool> cases[] = {{"0", true}, {" -0.0x", true}, {".5", true}, {"&H0", true},
-                                                  {"abc", false}, {"", false}, {"-", false}, {"&H", false},
-                                                  {"&Q1", false}, {".", false}, {"%40", false}};
+    const std::pair<const char*, bool> cases[] = {{"0", true},    {" -0.0x", true}, {".5", true},  {"&H0", true},
+                                                  {"abc", false}, {"", false},      {"-", false},  {"&H", false},
+                                                  {"&Q1", false}, {".", false},     {"%40", false}};
     for (const auto& [text, expected] : cases) {
         bool found = !expected;
         LeadingNumber(text, &found);

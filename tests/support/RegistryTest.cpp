@@ -23,8 +23,8 @@ namespace {
 QStringList SetAsideFiles()
 {
     const QFileInfo store(RegistryStorePath());
-    return QDir(store.absolutePath()).entryList({store.fileName() + ".damaged-*"},
-                                               QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    return QDir(store.absolutePath())
+        .entryList({store.fileName() + ".damaged-*"}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
 }
 
 } // namespace
@@ -46,8 +46,8 @@ TEST_F(RegistryTest, HandlesAndAccessRightsAreChecked)
 {
     HKEY key = 0;
     std::uint32_t disposition = 0;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\H", 0, {}, 0, KEY_QUERY_VALUE, nullptr,
-                              &key, &disposition), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\H", 0, {}, 0, KEY_QUERY_VALUE, nullptr, &key, &disposition),
+              ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
     EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, {"x", {}}, 1), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
@@ -55,8 +55,8 @@ TEST_F(RegistryTest, HandlesAndAccessRightsAreChecked)
     EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, nullptr), ERROR_INVALID_HANDLE);
 
     HKEY again = 0;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "software\\h", 0, {}, 0, 0x3F, nullptr, &again,
-                              &disposition), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "software\\h", 0, {}, 0, 0x3F, nullptr, &again, &disposition),
+              ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
     EXPECT_EQ(RegSetValueExA(again, "v", 0, REG_SZ, {"xyz", {}}, 2), ERROR_SUCCESS);
     RegData data;
@@ -70,12 +70,10 @@ TEST_F(RegistryTest, HandlesAndAccessRightsAreChecked)
 
     HKEY none = 0;
     EXPECT_EQ(RegOpenKeyExA(-1, "Software", 0, KEY_QUERY_VALUE, &none), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\\\H", 0, KEY_QUERY_VALUE, &none),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\\\H", 0, KEY_QUERY_VALUE, &none), ERROR_FILE_NOT_FOUND);
     HKEY parent = 0;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_QUERY_VALUE, &parent), ERROR_SUCCESS);
-    EXPECT_EQ(RegCreateKeyExA(parent, "New", 0, {}, 0, 0x3F, nullptr, &none, &disposition),
-              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegCreateKeyExA(parent, "New", 0, {}, 0, 0x3F, nullptr, &none, &disposition), ERROR_ACCESS_DENIED);
     HKEY child = 0;
     EXPECT_EQ(RegOpenKeyExA(parent, "H", 0, KEY_QUERY_VALUE, &child), ERROR_SUCCESS);
     RegCloseKey(child);
@@ -114,8 +112,7 @@ TEST_F(RegistryTest, UnreadableStoreGivesDefaultsAndIsKeptAside)
     EXPECT_EQ(GetRegValue(1, "Software\\X", "v", "dflt"), "fresh");
     const QStringList aside = SetAsideFiles();
     ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(ReadFile(QFileInfo(RegistryStorePath()).absolutePath() + "/" + aside[0] + "/inside"),
-              "keep me");
+    EXPECT_EQ(ReadFile(QFileInfo(RegistryStorePath()).absolutePath() + "/" + aside[0] + "/inside"), "keep me");
 }
 
 TEST_F(RegistryTest, StoredTextSurvivesNulsAndEveryPlane)
@@ -123,11 +120,10 @@ TEST_F(RegistryTest, StoredTextSurvivesNulsAndEveryPlane)
     const QString text = QString("a") + QChar(0) + QString::fromUtf8("ü𝄞") + QChar(0) + QChar(0);
     HKEY key = 0;
     std::uint32_t disposition = 0;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\N", 0, {}, 0, 0x3F, nullptr, &key,
-                              &disposition), ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, "m", 0, REG_MULTI_SZ, {text, {}}, text.size()), ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, "b", 0, REG_BINARY, {{}, QByteArray("\0\x80\xff", 3)}, 3),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\N", 0, {}, 0, 0x3F, nullptr, &key, &disposition),
               ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, "m", 0, REG_MULTI_SZ, {text, {}}, text.size()), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, "b", 0, REG_BINARY, {{}, QByteArray("\0\x80\xff", 3)}, 3), ERROR_SUCCESS);
     RegCloseKey(key);
     EXPECT_EQ(GetRegValue(1, "Software\\N", "m", "d"), QString::fromUtf8("a\r\nü𝄞\r\n"));
     EXPECT_EQ(GetRegValue(1, "Software\\N", "b", "d"), QString::fromLatin1("\0\x80\xff", 3));
@@ -204,8 +200,8 @@ TEST_F(RegistryTest, UnreadableEntriesReadAsMissingAndEverythingElseSurvivesWrit
     SaveRegString(1, key, "Size", "800");
     EXPECT_TRUE(SetAsideFiles().isEmpty());
     const QByteArray rewritten = ReadFile(RegistryStorePath());
-    for (const char* kept : {"\"written-by\"", "\"HKEY_SOMEWHERE_ELSE\"", "\"anything\"", "\"colour\"",
-                             "\"note\"", "\"REG_SZ\"", "not base64!"})
+    for (const char* kept : {"\"written-by\"", "\"HKEY_SOMEWHERE_ELSE\"", "\"anything\"", "\"colour\"", "\"note\"",
+                             "\"REG_SZ\"", "not base64!"})
         EXPECT_TRUE(rewritten.contains(kept)) << kept;
     EXPECT_EQ(GetRegValue(1, key, "SourcePath", "d"), "/home/a/Bilder");
     EXPECT_EQ(GetRegValue(1, key, "Size", "d"), "800");

@@ -11,13 +11,11 @@ using namespace platform;
 namespace {
 
 // Writes a value of any type through the platform calls, creating the key first.
-void PutValue(const QString& path, const QString& name, std::uint32_t type, const RegData& data,
-              std::uint32_t count)
+void PutValue(const QString& path, const QString& name, std::uint32_t type, const RegData& data, std::uint32_t count)
 {
     HKEY key = 0;
     std::uint32_t disposition = 0;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, {}, 0, 0x3F, nullptr, &key, &disposition),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, {}, 0, 0x3F, nullptr, &key, &disposition), ERROR_SUCCESS);
     EXPECT_EQ(RegSetValueExA(key, name, 0, type, data, count), ERROR_SUCCESS);
     RegCloseKey(key);
 }
@@ -29,8 +27,8 @@ using StdRegistryTest = StoreTest;
 TEST_F(StdRegistryTest, EveryRootSpellingAddressesTheSameKey)
 {
     SaveRegString(1, "Software\\X", "v", "one");
-    for (const char* path : {"HKEY_CURRENT_USER\\Software\\X", "HKCU\\Software\\X",
-                             "HKCU:\\Software\\X", "HKCU/Software/X"})
+    for (const char* path :
+         {"HKEY_CURRENT_USER\\Software\\X", "HKCU\\Software\\X", "HKCU:\\Software\\X", "HKCU/Software/X"})
         EXPECT_EQ(GetRegValue(-1, path, "v", "default"), "one") << path;
     EXPECT_EQ(GetRegValue(static_cast<std::int32_t>(0x80000001u), "Software\\X", "v", "d"), "one");
 
@@ -53,12 +51,10 @@ TEST_F(StdRegistryTest, RootNamesAreCaseSensitive)
     SaveRegString(-1, "hkcu\\Software\\Y", "v", "lost");
     EXPECT_EQ(GetRegValue(1, "Software\\Y", "v", "default"), "default");
     HKEY key = 0;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Y", 0, KEY_QUERY_VALUE, &key),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Y", 0, KEY_QUERY_VALUE, &key), ERROR_FILE_NOT_FOUND);
 
-    const char* names[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-                           "HKEY_USERS", "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG",
-                           "HKEY_DYN_DATA"};
+    const char* names[] = {"HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+                           "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(GetRootKeyIndex(names[i]), i);
     EXPECT_EQ(GetRootKeyIndex("HKCR"), 0);
@@ -108,8 +104,7 @@ TEST_F(StdRegistryTest, MissingKeysAndValuesGiveTheDefaultAndWritesRoundTrip)
     // Each level was created on its own.
     for (const char* level : {"Software", "Software\\A", "Software\\A\\B", "Software\\A\\B\\C"}) {
         HKEY key = 0;
-        EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, level, 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS)
-            << level;
+        EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, level, 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS) << level;
         RegCloseKey(key);
     }
 
@@ -120,8 +115,7 @@ TEST_F(StdRegistryTest, MissingKeysAndValuesGiveTheDefaultAndWritesRoundTrip)
 
     // The stored string carries its terminator, which the reader drops.
     HKEY key = 0;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\A\\B\\C", 0, KEY_QUERY_VALUE, &key),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\A\\B\\C", 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS);
     SaveRegString(1, "Software\\A\\B\\C", "Path", "C:\\Bilder");
     std::uint32_t type = 0;
     std::uint32_t count = 0;

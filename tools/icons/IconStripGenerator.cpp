@@ -167,8 +167,8 @@ void Person(QPainter& p, int x, int y, const QColor& shirt)
 void Book(QPainter& p, int x1, int y1, int x2, int y2, const QColor& cover)
 {
     Box(p, x1, y1, x2, y2, cover, cover.darker(170));
-    Fill(p, x1 + 2, y2 - 2, x2 - 1, y2 - 1, kPaper); // pages at the bottom edge
-    Fill(p, x1 + 1, y1 + 1, x1 + 1, y2 - 1, cover.darker(130)); // spine
+    Fill(p, x1 + 2, y2 - 2, x2 - 1, y2 - 1, kPaper);             // pages at the bottom edge
+    Fill(p, x1 + 1, y1 + 1, x1 + 1, y2 - 1, cover.darker(130));  // spine
     Fill(p, x1 + 4, y1 + 3, x2 - 2, y1 + 3, cover.lighter(160)); // title
 }
 
@@ -228,14 +228,7 @@ void CheckBox(QPainter& p, bool checked, bool grey)
     Box(p, 2, 2, 13, 13, grey ? kPaperShade : kPaper, frame);
     if (checked) {
         const QColor tick = grey ? kGrey : kInk;
-        Art(p, 4, 4,
-            {"......#",
-             ".....##",
-             "#...##.",
-             "##.##..",
-             ".###...",
-             "..#...."},
-            {{'#', tick}});
+        Art(p, 4, 4, {"......#", ".....##", "#...##.", "##.##..", ".###...", "..#...."}, {{'#', tick}});
     }
 }
 
@@ -256,15 +249,29 @@ void Tray(QPainter& p)
 
 void SmallArrowUp(QPainter& p, int cx, int top, const QColor& c)
 {
-    Polygon(p, {{cx, top}, {cx + 4, top + 4}, {cx + 2, top + 4}, {cx + 2, top + 8}, {cx - 1, top + 8},
-                {cx - 1, top + 4}, {cx - 3, top + 4}, {cx, top}},
+    Polygon(p,
+            {{cx, top},
+             {cx + 4, top + 4},
+             {cx + 2, top + 4},
+             {cx + 2, top + 8},
+             {cx - 1, top + 8},
+             {cx - 1, top + 4},
+             {cx - 3, top + 4},
+             {cx, top}},
             c, c.darker(150));
 }
 
 void SmallArrowDown(QPainter& p, int cx, int top, const QColor& c)
 {
-    Polygon(p, {{cx - 1, top}, {cx + 2, top}, {cx + 2, top + 4}, {cx + 4, top + 4}, {cx + 1, top + 8}, {cx, top + 8},
-                {cx - 3, top + 4}, {cx - 1, top + 4}},
+    Polygon(p,
+            {{cx - 1, top},
+             {cx + 2, top},
+             {cx + 2, top + 4},
+             {cx + 4, top + 4},
+             {cx + 1, top + 8},
+             {cx, top + 8},
+             {cx - 3, top + 4},
+             {cx - 1, top + 4}},
             c, c.darker(150));
 }
 
@@ -273,21 +280,9 @@ void Properties(QPainter& p)
 {
     // A property sheet: title bar, three labels with their value fields.
     Art(p, 0, 0,
-        {"................",
-         ".##############.",
-         ".#BBBBBBBBBBBB#.",
-         ".#BBBBBBBBBBBB#.",
-         ".#............#.",
-         ".#.....######.#.",
-         ".#.ggg.#....#.#.",
-         ".#.....######.#.",
-         ".#.ggg.#....#.#.",
-         ".#.....######.#.",
-         ".#.ggg.#....#.#.",
-         ".#.....######.#.",
-         ".#............#.",
-         ".##############.",
-         "................",
+        {"................", ".##############.", ".#BBBBBBBBBBBB#.", ".#BBBBBBBBBBBB#.", ".#............#.",
+         ".#.....######.#.", ".#.ggg.#....#.#.", ".#.....######.#.", ".#.ggg.#....#.#.", ".#.....######.#.",
+         ".#.ggg.#....#.#.", ".#.....######.#.", ".#............#.", ".##############.", "................",
          "................"},
         {{'#', kInk}, {'B', kBlue}, {'g', kGrey}});
 }
@@ -295,21 +290,9 @@ void Properties(QPainter& p)
 void Error(QPainter& p)
 {
     Art(p, 0, 0,
-        {".....######.....",
-         "...##RRRRRR##...",
-         "..#RRRRRRRRRR#..",
-         ".#RRRRRRRRRRRR#.",
-         ".#RRwwRRRRwwRR#.",
-         "#RRRwwwRRwwwRRR#",
-         "#RRRRwwwwwwRRRR#",
-         "#RRRRRwwwwRRRRR#",
-         "#RRRRRwwwwRRRRR#",
-         "#RRRRwwwwwwRRRR#",
-         "#RRRwwwRRwwwRRR#",
-         ".#RRwwRRRRwwRR#.",
-         ".#RRRRRRRRRRRR#.",
-         "..#RRRRRRRRRR#..",
-         "...##RRRRRR##...",
+        {".....######.....", "...##RRRRRR##...", "..#RRRRRRRRRR#..", ".#RRRRRRRRRRRR#.", ".#RRwwRRRRwwRR#.",
+         "#RRRwwwRRwwwRRR#", "#RRRRwwwwwwRRRR#", "#RRRRRwwwwRRRRR#", "#RRRRRwwwwRRRRR#", "#RRRRwwwwwwRRRR#",
+         "#RRRwwwRRwwwRRR#", ".#RRwwRRRRwwRR#.", ".#RRRRRRRRRRRR#.", "..#RRRRRRRRRR#..", "...##RRRRRR##...",
          ".....######....."},
         {{'#', kDarkRed}, {'R', kRed}, {'w', kPaper}});
 }
@@ -317,21 +300,9 @@ void Error(QPainter& p)
 void Ok(QPainter& p)
 {
     Art(p, 0, 0,
-        {"................",
-         "................",
-         ".............#..",
-         "............#G#.",
-         "...........#GG#.",
-         "..........#GGG#.",
-         ".#.......#GGG#..",
-         "#G#.....#GGG#...",
-         "#GG#...#GGG#....",
-         "#GGG#.#GGG#.....",
-         ".#GGG#GGG#......",
-         "..#GGGGG#.......",
-         "...#GGG#........",
-         "....#G#.........",
-         ".....#..........",
+        {"................", "................", ".............#..", "............#G#.", "...........#GG#.",
+         "..........#GGG#.", ".#.......#GGG#..", "#G#.....#GGG#...", "#GG#...#GGG#....", "#GGG#.#GGG#.....",
+         ".#GGG#GGG#......", "..#GGGGG#.......", "...#GGG#........", "....#G#.........", ".....#..........",
          "................"},
         {{'#', kDarkGreen}, {'G', kGreen}});
 }
@@ -339,21 +310,9 @@ void Ok(QPainter& p)
 void Help(QPainter& p)
 {
     Art(p, 0, 0,
-        {".....######.....",
-         "...##BBBBBB##...",
-         "..#BBBBBBBBBB#..",
-         ".#BBBBwwwwBBBB#.",
-         ".#BBBwwwwwwBBB#.",
-         "#BBBBwwBBwwBBBB#",
-         "#BBBBBBBBwwBBBB#",
-         "#BBBBBBBwwwBBBB#",
-         "#BBBBBBwwwBBBBB#",
-         "#BBBBBBwwBBBBBB#",
-         "#BBBBBBwwBBBBBB#",
-         ".#BBBBBBBBBBBB#.",
-         ".#BBBBBwwBBBBB#.",
-         "..#BBBBwwBBBB#..",
-         "...##BBBBBB##...",
+        {".....######.....", "...##BBBBBB##...", "..#BBBBBBBBBB#..", ".#BBBBwwwwBBBB#.", ".#BBBwwwwwwBBB#.",
+         "#BBBBwwBBwwBBBB#", "#BBBBBBBBwwBBBB#", "#BBBBBBBwwwBBBB#", "#BBBBBBwwwBBBBB#", "#BBBBBBwwBBBBBB#",
+         "#BBBBBBwwBBBBBB#", ".#BBBBBBBBBBBB#.", ".#BBBBBwwBBBBB#.", "..#BBBBwwBBBB#..", "...##BBBBBB##...",
          ".....######....."},
         {{'#', QColor(16, 56, 128)}, {'B', kBlue}, {'w', kPaper}});
 }
@@ -364,12 +323,12 @@ void RoundSign(QPainter& p, const QColor& fill, const std::vector<std::string>& 
     Art(p, 0, 0, glyph, {{'w', kPaper}});
 }
 
-const std::vector<std::string> kExclamationGlyph = {
-    "", "", "", ".......ww", "......wwww", "......wwww", "......wwww", ".......ww", ".......ww", ".......ww", "",
-    ".......ww", ".......ww"};
-const std::vector<std::string> kInfoGlyph = {
-    "", "", ".......ww", ".......ww", "", "......www", ".......ww", ".......ww", ".......ww", ".......ww",
-    ".......ww", "......wwww"};
+const std::vector<std::string> kExclamationGlyph = {"",           "",           "",          ".......ww", "......wwww",
+                                                    "......wwww", "......wwww", ".......ww", ".......ww", ".......ww",
+                                                    "",           ".......ww",  ".......ww"};
+const std::vector<std::string> kInfoGlyph = {"",          "",          ".......ww", ".......ww",
+                                             "",          "......www", ".......ww", ".......ww",
+                                             ".......ww", ".......ww", ".......ww", "......wwww"};
 
 std::vector<std::pair<const char*, Draw>> Icons()
 {
@@ -445,22 +404,14 @@ std::vector<std::pair<const char*, Draw>> Icons()
     });
     add("exclamation", [](QPainter& p) { RoundSign(p, kOrange, kExclamationGlyph); });
     const Draw up = [](QPainter& p) {
-        Polygon(p, {{7, 1}, {8, 1}, {14, 7}, {10, 7}, {10, 14}, {5, 14}, {5, 7}, {1, 7}}, kBlue,
-                QColor(16, 56, 128));
+        Polygon(p, {{7, 1}, {8, 1}, {14, 7}, {10, 7}, {10, 14}, {5, 14}, {5, 7}, {1, 7}}, kBlue, QColor(16, 56, 128));
     };
     add("up", up);
     add("down", image(Mirrored(up, false)));
     add("newfile", [](QPainter& p) {
         Page(p, 2, 1, 13, 15);
         // Sparkle: a new sheet.
-        Art(p, 0, 0,
-            {"..y.....",
-             "y.y.y...",
-             ".yyy....",
-             "yyyyy...",
-             ".yyy....",
-             "y.y.y...",
-             "..y....."},
+        Art(p, 0, 0, {"..y.....", "y.y.y...", ".yyy....", "yyyyy...", ".yyy....", "y.y.y...", "..y....."},
             {{'y', kOrange}});
     });
     add("edit", [](QPainter& p) {
@@ -494,9 +445,7 @@ std::vector<std::pair<const char*, Draw>> Icons()
         Box(p, 0, 1, 15, 11, kPaper, kInk);
         Polygon(p, {{3, 11}, {3, 14}, {6, 11}}, kPaper, kInk);
         Fill(p, 4, 11, 5, 11, kPaper);
-        Art(p, 0, 0,
-            {"", "", "", "......bbbb", ".....bb..bb", "........bb", ".......bb", ".......bb", "",
-             ".......bb"},
+        Art(p, 0, 0, {"", "", "", "......bbbb", ".....bb..bb", "........bb", ".......bb", ".......bb", "", ".......bb"},
             {{'b', kBlue}});
     });
     add("openpath", [](QPainter& p) {
@@ -535,14 +484,8 @@ std::vector<std::pair<const char*, Draw>> Icons()
     });
     add("text", [](QPainter& p) {
         Art(p, 1, 1,
-            {".....##.....",
-             "....####....",
-             "...##..##...",
-             "..##....##..",
-             "..########..",
-             ".##......##.",
-             ".##......##.",
-             "####....####"},
+            {".....##.....", "....####....", "...##..##...", "..##....##..", "..########..", ".##......##.",
+             ".##......##.", "####....####"},
             {{'#', kInk}});
         Fill(p, 1, 11, 14, 11, kGrey);
         Fill(p, 1, 13, 10, 13, kGrey);
@@ -715,20 +658,9 @@ std::vector<std::pair<const char*, Draw>> Icons()
     add("attachment", [](QPainter& p) {
         // A paper clip: one wire, outer loop up, inner loop down.
         Art(p, 0, 1,
-            {"......####......",
-             ".....#....#.....",
-             ".....#....#.....",
-             ".....#....#.....",
-             ".....#..#.#.....",
-             ".....#..#.#.....",
-             ".....#..#.#.....",
-             ".....#..#.#.....",
-             ".....#..#.#.....",
-             ".....#..#.#.....",
-             ".....#..#.#.....",
-             ".....#..#.#.....",
-             ".....#..#.......",
-             "......##........"},
+            {"......####......", ".....#....#.....", ".....#....#.....", ".....#....#.....", ".....#..#.#.....",
+             ".....#..#.#.....", ".....#..#.#.....", ".....#..#.#.....", ".....#..#.#.....", ".....#..#.#.....",
+             ".....#..#.#.....", ".....#..#.#.....", ".....#..#.......", "......##........"},
             {{'#', kGrey.darker(130)}});
     });
     const Draw play = [](QPainter& p) { Polygon(p, {{4, 2}, {12, 8}, {4, 14}}, kGreen, kDarkGreen); };
@@ -853,8 +785,8 @@ int main(int argc, char** argv)
         painter.drawImage(x, 0, icon);
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    if (!strips[0].save(out.filePath(QStringLiteral("IconStrip1.png"))) ||
-        !strips[1].save(out.filePath(QStringLiteral("IconStrip2.png")))) {
+    if (!strips[0].save(out.filePath(QStringLiteral("IconStrip1.png")))
+        || !strips[1].save(out.filePath(QStringLiteral("IconStrip2.png")))) {
         std::fprintf(stderr, "cannot write the strips to %s\n", argv[1]);
         return 1;
     }

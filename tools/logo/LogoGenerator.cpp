@@ -118,7 +118,8 @@ int main(int argc, char** argv)
             Crystal(p);
             Name(p);
         }
-        const QString file = folder + (scale == 1 ? QStringLiteral("/QuarzlichtLogo.png") : QStringLiteral("/QuarzlichtLogo@2x.png"));
+        const QString file = folder
+            + (scale == 1 ? QStringLiteral("/QuarzlichtLogo.png") : QStringLiteral("/QuarzlichtLogo@2x.png"));
         if (!logo.save(file)) {
             std::fprintf(stderr, "zimbrel_logo: cannot write %s\n", qPrintable(file));
             return 1;

@@ -40,10 +40,26 @@ QImage ButtonSheet()
     const std::vector<Sample> kinds = {
         {"caption", [](mivoButton&) {}},
         {"icon + caption", [](mivoButton& b) { b.SetIcon(QStringLiteral("ok")); }},
-        {"icon only", [](mivoButton& b) { b.SetCaption(QString()); b.SetIcon(QStringLiteral("help")); }},
-        {"drop-down", [](mivoButton& b) { b.SetCaption(QStringLiteral("Optionen")); b.SetIcon(QStringLiteral("v")); }},
-        {"'>' caption", [](mivoButton& b) { b.SetCaption(QStringLiteral(">>Weiter")); b.SetIcon(QStringLiteral("properties")); }},
-        {"square", [](mivoButton& b) { b.SetStyle(1); b.SetIcon(QStringLiteral("error")); }},
+        {"icon only",
+         [](mivoButton& b) {
+             b.SetCaption(QString());
+             b.SetIcon(QStringLiteral("help"));
+         }},
+        {"drop-down",
+         [](mivoButton& b) {
+             b.SetCaption(QStringLiteral("Optionen"));
+             b.SetIcon(QStringLiteral("v"));
+         }},
+        {"'>' caption",
+         [](mivoButton& b) {
+             b.SetCaption(QStringLiteral(">>Weiter"));
+             b.SetIcon(QStringLiteral("properties"));
+         }},
+        {"square",
+         [](mivoButton& b) {
+             b.SetStyle(1);
+             b.SetIcon(QStringLiteral("error"));
+         }},
         {"no frame", [](mivoButton& b) { b.SetStyle(2); }},
     };
     const std::vector<Sample> states = {
@@ -51,7 +67,11 @@ QImage ButtonSheet()
         {"hover", [](mivoButton& b) { b.SetState(1); }},
         {"pressed", [](mivoButton& b) { b.SetState(2); }},
         {"default", [](mivoButton& b) { b.SetDefault(true); }},
-        {"default hover", [](mivoButton& b) { b.SetDefault(true); b.SetState(1); }},
+        {"default hover",
+         [](mivoButton& b) {
+             b.SetDefault(true);
+             b.SetState(1);
+         }},
         {"disabled", [](mivoButton& b) { b.SetEnabled(false); }},
     };
     const QSize buttonSize(110, 25);
@@ -151,10 +171,10 @@ int main(int argc, char** argv)
             painter.drawText(label.x(), label.y() + 11, QString::number(slot + iconstrip::kStrip2First));
         }
     }
-    const bool ok = both.save(out.filePath(QStringLiteral("buttons.png"))) &&
-                    EnlargedStrip(icons.PicIcon1().Image(), 5).save(out.filePath(QStringLiteral("IconStrip1-x5.png"))) &&
-                    strip2Shown.save(out.filePath(QStringLiteral("IconStrip2-x5.png"))) &&
-                    IconLooks(icons, 4).save(out.filePath(QStringLiteral("icon-looks.png")));
+    const bool ok = both.save(out.filePath(QStringLiteral("buttons.png")))
+        && EnlargedStrip(icons.PicIcon1().Image(), 5).save(out.filePath(QStringLiteral("IconStrip1-x5.png")))
+        && strip2Shown.save(out.filePath(QStringLiteral("IconStrip2-x5.png")))
+        && IconLooks(icons, 4).save(out.filePath(QStringLiteral("icon-looks.png")));
     if (!ok) {
         std::fprintf(stderr, "cannot write to %s\n", argv[1]);
         return 1;

@@ -8,8 +8,8 @@
 #include "about/FreewareABout.h"
 #include "app/Form1.h"
 #include "app/Form2.h"
-#include "batch/JobSettings.h"
 #include "app/WindowLayout.h"
+#include "batch/JobSettings.h"
 #include "platform/MessageBox.h"
 #include "support/StdBrowse.h"
 
@@ -77,17 +77,19 @@ int main(int argc, char** argv)
 
     // Qt's own texts, in German once its catalogue is loaded.
     QMessageBox question(QMessageBox::Question, platform::ProgramTitle(),
-                         QStringLiteral("Die Datei existiert bereits. Überschreiben?"), QMessageBox::Yes | QMessageBox::No,
-                         &window);
+                         QStringLiteral("Die Datei existiert bereits. Überschreiben?"),
+                         QMessageBox::Yes | QMessageBox::No, &window);
     question.show();
     Save(question, out, QStringLiteral("question"), suffix);
     question.close();
 
     Form2Progress progress(&window);
     progress.Open();
-    progress.ShowStatus(source + QStringLiteral("/Ein sehr langer Ordnername mit Umlauten äöü/"
-                                                "EinOrdnernameGanzOhneLeerzeichenDerNichtAufEineZeilePasstUndNochVielLaengerIstAlsDasFenster/"
-                                                "IMG_20260712_134501.jpg"));
+    progress.ShowStatus(
+        source
+        + QStringLiteral("/Ein sehr langer Ordnername mit Umlauten äöü/"
+                         "EinOrdnernameGanzOhneLeerzeichenDerNichtAufEineZeilePasstUndNochVielLaengerIstAlsDasFenster/"
+                         "IMG_20260712_134501.jpg"));
     progress.ShowProgress(0.25);
     Save(*progress.Window(), out, QStringLiteral("form2-running"), suffix);
     progress.Close();
