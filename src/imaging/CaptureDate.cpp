@@ -54,7 +54,7 @@ QByteArray CaptureExif(const std::uint8_t* app1, std::size_t size)
     const std::unique_ptr<ExifData, ExifDataUnref> data(exif_data_new());
     if (!data)
         return {};
-    // Following the specification would "fix" the block by adding missing tags, dates
+    // libexif's FOLLOW option would "fix" the block by adding missing tags, dates
     // among them; only what the camera wrote counts here.
     exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
     exif_data_load_data(data.get(), app1, static_cast<unsigned>(size));
