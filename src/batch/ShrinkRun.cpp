@@ -43,12 +43,11 @@ void TellRefused(const QString& target)
 
 // A file's shrink, asking the guard right before the write.
 ConvertReport ShrinkOne(const RunRequest& request, const QString& sizeText, const SourceGuard& guard,
-                        const QString& source, const QString& target, bool& refused)
+                        const QString& source, const QString& target)
 {
     return ConvertPicture(source, target, request.quality, sizeText, [&] {
         QString refusal = guard.Refusal(target);
-        refused = !refusal.isEmpty();
-        if (refused && request.showFileMessages)
+        if (!refusal.isEmpty())
             TellRefused(target);
         return refusal;
     });
@@ -84,8 +83,7 @@ public:
     {
         const qsizetype n = files_.size();
         FolderWorkers workers(WorkerCount(request_.workers), [this](const FileTask& task) {
-            bool refused = false;
-            return ShrinkOne(request_, sizeText_, guard_, task.source, task.target, refused);
+            return ShrinkOne(request_, sizeText_, guard_, task.source, task.target);
         });
         bool cancelled = false;
         for (;;) {
@@ -222,11 +220,10 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
     Prepare(progress, platform::DisplayFileName(StdModul::GetFileName(source)));
     SourceGuard guard;
     guard.AddSource(source);
-    bool refused = false;
     std::optional<platform::ThreadMessageBoxPresenter> silence;
     if (!request.showFileMessages)
         silence.emplace([](const platform::MessageBoxCall&) { return platform::MsgAnswer::OK; });
-    const ConvertReport report = ShrinkOne(request, sizeText, guard, source, target, refused);
+    const ConvertReport report = ShrinkOne(request, sizeText, guard, source, target);
     silence.reset();
     progress.ShowProgress(1.0);
     progress.FileFinished(source, target, report);
