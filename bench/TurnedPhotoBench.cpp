@@ -78,17 +78,27 @@ void BM_ConvertJPG_Turned_4000x3000_to_640_q80(benchmark::State& state)
         state.SkipWithError("nothing was written");
 }
 
+// A decoded photo as it comes from the decoder, before any turn; on failure the
+// benchmark is skipped and the bitmap is empty.
+imaging::Bitmap24 StoredPicture(benchmark::State& state)
+{
+    imaging::Bitmap24 stored = imaging::NewBitmap24(kWidth, kHeight);
+    if (!stored.bits) {
+        state.SkipWithError("cannot create the bitmap");
+        return stored;
+    }
+    std::memset(stored.bits, 0x5A, static_cast<std::size_t>(stored.stride) * kHeight);
+    return stored;
+}
+
 // The turn as a pass of its own: a second full-size bitmap, filled column by column
 // from the decoded one (orientation 6: turned right, 8: turned left).
 void BM_TurnByColumns_4000x3000(benchmark::State& state)
 {
     const int orientation = static_cast<int>(state.range(0));
-    imaging::Bitmap24 stored = imaging::NewBitmap24(kWidth, kHeight);
-    if (!stored.bits) {
-        state.SkipWithError("cannot create the bitmap");
+    imaging::Bitmap24 stored = StoredPicture(state);
+    if (!stored.bits)
         return;
-    }
-    std::memset(stored.bits, 0x5A, static_cast<std::size_t>(stored.stride) * kHeight);
     for (auto _ : state) {
         imaging::Bitmap24 result = imaging::NewBitmap24(kHeight, kWidth);
         const std::int64_t x0 = orientation == 8 ? kWidth - 1 : 0;
@@ -115,12 +125,9 @@ void BM_TurnByColumns_4000x3000(benchmark::State& state)
 void BM_TurnInBands_4000x3000(benchmark::State& state)
 {
     const int orientation = static_cast<int>(state.range(0));
-    imaging::Bitmap24 stored = imaging::NewBitmap24(kWidth, kHeight);
-    if (!stored.bits) {
-        state.SkipWithError("cannot create the bitmap");
+    imaging::Bitmap24 stored = StoredPicture(state);
+    if (!stored.bits)
         return;
-    }
-    std::memset(stored.bits, 0x5A, static_cast<std::size_t>(stored.stride) * kHeight);
     constexpr int kBand = 16;
     for (auto _ : state) {
         imaging::Bitmap24 result = imaging::NewBitmap24(kHeight, kWidth);

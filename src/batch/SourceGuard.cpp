@@ -30,6 +30,19 @@ bool StatOf(const fs::path& path, struct stat& st)
     return ::stat(path.c_str(), &st) == 0;
 }
 
+// The nearest of path and its ancestors that is the file with identity (dev, ino), or an
+// empty path when none is.
+fs::path AncestorThatIs(const fs::path& path, dev_t dev, ino_t ino)
+{
+    for (fs::path at = path;; at = at.parent_path()) {
+        struct stat st {};
+        if (StatOf(at, st) && st.st_dev == dev && st.st_ino == ino)
+            return at;
+        if (at == at.parent_path())
+            return {};
+    }
+}
+
 fs::path Resolved(const QString& text)
 {
     std::error_code error;
@@ -59,13 +72,10 @@ Placement PlaceOf(const QString& target, const QString& folder)
     if (resolved.empty() || !StatOf(ToPath(folder), source))
         return Placement::Elsewhere;
     // The missing tail of target cannot be the folder; its existing ancestors may.
-    for (fs::path at = resolved;; at = at.parent_path()) {
-        struct stat st {};
-        if (StatOf(at, st) && st.st_dev == source.st_dev && st.st_ino == source.st_ino)
-            return at == resolved ? Placement::Same : Placement::Inside;
-        if (at == at.parent_path())
-            return Placement::Elsewhere;
-    }
+    const fs::path match = AncestorThatIs(resolved, source.st_dev, source.st_ino);
+    if (match.empty())
+        return Placement::Elsewhere;
+    return match == resolved ? Placement::Same : Placement::Inside;
 }
 
 bool SameFile(const QString& a, const QString& b)
@@ -107,12 +117,9 @@ QString SourceGuard::Refusal(const QString& target) const
     const fs::path folder = fs::canonical(fs::absolute(path, error).parent_path(), error);
     if (error)
         return {}; // no such folder: the write fails on its own and says so
-    for (fs::path at = folder;; at = at.parent_path()) {
-        if (StatOf(at, st) && st.st_dev == folder_.first && st.st_ino == folder_.second)
-            return QStringLiteral("refused: the target lies inside the source folder");
-        if (at == at.parent_path())
-            return {};
-    }
+    if (!AncestorThatIs(folder, folder_.first, folder_.second).empty())
+        return QStringLiteral("refused: the target lies inside the source folder");
+    return {};
 }
 
 } // namespace batch
