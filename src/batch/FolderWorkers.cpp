@@ -86,9 +86,8 @@ void FolderWorkers::WorkerLoop()
 
 int WorkerCount(int requested)
 {
-    if (requested > 0)
-        return requested;
-    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const int count = requested > 0 ? requested : static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(count, 1, kMaxWorkers);
 }
 
 } // namespace batch

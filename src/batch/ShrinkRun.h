@@ -50,6 +50,8 @@ struct RunRequest {
 
     // Beyond the window's controls:
     int workers = 0;              // threads of a folder run; 0: one per processor core
+    std::int64_t memoryLimit = 0; // bytes the pictures in work may hold together; 0: from
+                                  // the memory available (imaging::DefaultMemoryBudget)
     bool saveSettings = true;     // write the job settings to the store after the run
     bool showFileMessages = true; // show the boxes of each file's shrink (a command line
                                   // prints FileFinished's reasons instead)

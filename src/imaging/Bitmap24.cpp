@@ -1,29 +1,6 @@
 #include "Bitmap24.h"
 
-#include <QFile>
-
-#include <unistd.h>
-
 namespace imaging {
-
-std::int64_t AvailableMemoryBytes()
-{
-    QFile meminfo(QStringLiteral("/proc/meminfo"));
-    if (meminfo.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        while (!meminfo.atEnd()) {
-            const QByteArray line = meminfo.readLine();
-            if (line.startsWith("MemAvailable:")) {
-                bool ok = false;
-                const qint64 kib = line.mid(13).trimmed().split(' ').value(0).toLongLong(&ok);
-                if (ok)
-                    return kib * 1024;
-            }
-        }
-    }
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    return pages > 0 && pageSize > 0 ? std::int64_t{pages} * pageSize : std::int64_t{1} << 31;
-}
 
 bool FitsInMemory(std::int32_t width, std::int32_t height, int copies, std::int64_t extraBytes)
 {

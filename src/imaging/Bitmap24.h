@@ -3,6 +3,7 @@
 // layer, the same layout as aDIBSection's, so CreateFromPicture takes it over as it is.
 
 #include "imaging/Picture.h"
+#include "imaging/PixelMemory.h"
 
 #include <cstdint>
 
@@ -18,10 +19,6 @@ struct Bitmap24 {
     // Start of the row y counted from the top of the picture.
     std::uint8_t* RowFromTop(std::int32_t y) const { return bits + (std::int64_t{height} - 1 - y) * stride; }
 };
-
-// Bytes the system can still hand out without swapping (MemAvailable), or the physical
-// memory size where that is unknown.
-std::int64_t AvailableMemoryBytes();
 
 // True when `copies` 24-bit bitmaps of width x height pixels (plus extraBytes) are within
 // gdi::kMaxBitmapPixels and the memory available now. Sizes of 0 or less never fit.

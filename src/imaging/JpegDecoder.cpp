@@ -327,4 +327,71 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure,
     return std::move(upright.picture);
 }
 
+std::optional<PictureHeader> ReadJpegHeader(const ReadAt& read)
+{
+    std::uint8_t bytes[2 + 8 + 3 * 4];
+    if (read(0, bytes, 2) != 2 || bytes[0] != 0xFF || bytes[1] != 0xD8)
+        return std::nullopt;
+    std::int64_t at = 2;
+    // A file of nothing but markers ends by itself; the count only guards against a loop.
+    for (int markers = 0; markers < 100000; ++markers) {
+        if (read(at, bytes, 2) != 2 || bytes[0] != 0xFF)
+            return std::nullopt;
+        const std::uint8_t marker = bytes[1];
+        if (marker == 0xFF) { // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) { // no length follows
+            at += 2;
+            continue;
+        }
+        if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA) // a scan or the end before any frame
+            return std::nullopt;
+        if (read(at + 2, bytes, 2) != 2)
+            return std::nullopt;
+        const int length = bytes[0] << 8 | bytes[1];
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (!frame) {
+            at += 2 + length;
+            continue;
+        }
+        // Precision, height, width, component count, then three bytes per component.
+        if (length < 8 || read(at + 4, bytes, 6) != 6)
+            return std::nullopt;
+        PictureHeader header;
+        header.height = bytes[1] << 8 | bytes[2];
+        header.width = bytes[3] << 8 | bytes[4];
+        const int components = bytes[5];
+        if (header.width == 0 || header.height == 0 || components < 1 || components > 4
+            || read(at + 10, bytes, 3 * components) != 3 * components)
+            return std::nullopt;
+        int hMax = 1;
+        int vMax = 1;
+        for (int c = 0; c < components; ++c) {
+            hMax = std::max(hMax, bytes[3 * c + 1] >> 4);
+            vMax = std::max(vMax, bytes[3 * c + 1] & 15);
+        }
+        // Band buffers of ours and libjpeg's row buffers for upsampling and colours.
+        header.decodeBytes = std::int64_t{kBandRows} * 7 * header.width + std::int64_t{header.width} * 64;
+        const bool progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+        if (progressive) {
+            // Every coefficient of the picture is kept until the last scan: 64 two-byte
+            // values per 8 x 8 block, in whole sampling units, for every component.
+            const auto blocks = [](std::int64_t pixels, int factor, int max) {
+                const std::int64_t sampled = (pixels * factor + max - 1) / max;
+                const std::int64_t count = (sampled + 7) / 8;
+                return (count + factor - 1) / factor * factor;
+            };
+            for (int c = 0; c < components; ++c) {
+                const int h = std::max(bytes[3 * c + 1] >> 4, 1);
+                const int v = std::max(bytes[3 * c + 1] & 15, 1);
+                header.decodeBytes += blocks(header.width, h, hMax) * blocks(header.height, v, vMax) * 128;
+            }
+        }
+        return header;
+    }
+    return std::nullopt;
+}
+
 } // namespace imaging

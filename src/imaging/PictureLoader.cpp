@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -139,7 +140,53 @@ QByteArray ReadRegularFile(const QByteArray& name, timespec* modified, QString* 
     return data;
 }
 
+// The first bytes of a file: enough for every format's signature and most headers.
+constexpr std::int64_t kHeadBytes = 64 * 1024;
+
+// Each loader's header probe. head holds the file's first bytes; read reaches the rest.
+std::optional<PictureHeader> ProbeHeader(bool jpegName, const QByteArray& head, const ReadAt& read)
+{
+    if (jpegName || StartsLikeJpeg(head))
+        return ReadJpegHeader(read);
+    // Qt's readers tell the size from the first bytes of PNG, GIF, BMP and the like; they
+    // decode into an image of their own (4 bytes a pixel) that is then converted.
+    QBuffer buffer;
+    buffer.setData(head);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QSize size = QImageReader(&buffer).size();
+    if (!size.isValid() || size.isEmpty())
+        return std::nullopt;
+    return PictureHeader{size.width(), size.height(), std::int64_t{size.width()} * size.height() * 7};
+}
+
 } // namespace
+
+std::optional<PictureHeader> ProbePicture(const QString& path, std::int64_t* fileBytes)
+{
+    const FileDescriptor file{
+        ::open(platform::EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
+    struct stat info {};
+    if (file.fd < 0 || ::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    if (fileBytes)
+        *fileBytes = info.st_size;
+    const ReadAt read = [&file](std::int64_t offset, std::uint8_t* into, std::int64_t count) -> std::int64_t {
+        std::int64_t done = 0;
+        while (done < count) {
+            const ssize_t got = ::pread(file.fd, into + done, static_cast<std::size_t>(count - done), offset + done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            done += got;
+        }
+        return done;
+    };
+    QByteArray head(static_cast<qsizetype>(std::min<std::int64_t>(kHeadBytes, info.st_size)), Qt::Uninitialized);
+    head.resize(static_cast<qsizetype>(read(0, reinterpret_cast<std::uint8_t*>(head.data()), head.size())));
+    return ProbeHeader(HasJpegName(path), head, read);
+}
 
 Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details)
 {

@@ -3,9 +3,13 @@
 
 #include "imaging/PhotoMetadata.h"
 #include "imaging/Picture.h"
+#include "imaging/PixelMemory.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <cstdint>
+#include <optional>
 
 namespace imaging {
 
@@ -34,5 +38,12 @@ Picture LoadPicture(const QString& path, LoadDetails* details);
 // JPEG. The data is only read during the call. details (may be null) gets no
 // modification time.
 Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details = nullptr);
+
+// What LoadPicture will need for the picture file at path, read from its header without
+// decoding: its stored size and the decoder's working memory, and in *fileBytes the
+// file's size. The header is found by the loader that LoadPicture would use (each
+// format's loader supplies its probe in ProbeHeader); nullopt when the file cannot be
+// opened as a regular file or its header cannot be read. Never blocks on a pipe.
+std::optional<PictureHeader> ProbePicture(const QString& path, std::int64_t* fileBytes = nullptr);
 
 } // namespace imaging
