@@ -1,5 +1,7 @@
 #include "FolderWorkers.h"
 
+#include "imaging/PixelMemory.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -75,6 +77,7 @@ void FolderWorkers::WorkerLoop()
             } catch (...) {
                 done.error = std::current_exception();
             }
+            imaging::PictureDone();
         }
         {
             const std::scoped_lock lock(mutex_);

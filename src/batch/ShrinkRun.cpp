@@ -85,7 +85,7 @@ public:
             if (i % 64 == 63)
                 progress_.LetEventsRun(); // each header is a read from the disk
         }
-        order_.emplace(std::move(needs), std::move(previousSameTarget), budget_, WorkOrder::Order::List);
+        order_.emplace(std::move(needs), std::move(previousSameTarget), budget_, WorkOrder::Order::LargestFirst);
     }
 
     void Run()

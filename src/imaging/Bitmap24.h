@@ -26,6 +26,8 @@ bool FitsInMemory(std::int32_t width, std::int32_t height, int copies, std::int6
 
 // A new zeroed width x height bitmap, checked with FitsInMemory before anything is
 // allocated; an empty picture (and null bits) when it does not fit or memory runs out.
-Bitmap24 NewBitmap24(std::int32_t width, std::int32_t height);
+// filledByCaller: only the padding at the rows' ends is zeroed, the caller writes every
+// pixel before anyone reads one.
+Bitmap24 NewBitmap24(std::int32_t width, std::int32_t height, bool filledByCaller = false);
 
 } // namespace imaging

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -97,6 +98,74 @@ void CheckScanCount(j_common_ptr cinfo)
     }
 }
 
+// The whole-picture coefficient arrays of progressive (and other multi-scan) files live
+// in pixel memory from the worker's pool, not in libjpeg's own fresh allocations: the
+// pages are faulted in once per run, and zeroed once per picture instead of twice (by
+// the kernel and again by libjpeg). libjpeg reaches them only through these three
+// memory-manager methods; its other arrays stay its own.
+struct PooledBlockArray {
+    JDIMENSION blocksPerRow = 0;
+    JDIMENSION rows = 0;
+    JBLOCKARRAY rowPointers = nullptr; // set when the arrays are realized
+    PooledBlockArray* next = nullptr;
+};
+
+struct PooledArrays {
+    PooledBlockArray* first = nullptr;
+    void (*realizeOthers)(j_common_ptr) = nullptr; // libjpeg's own, for its sample arrays
+    std::uint8_t* memory = nullptr;                // one block for all, from the pool
+    std::int64_t capacity = 0;
+};
+
+PooledArrays& ArraysOf(j_common_ptr cinfo)
+{
+    return *static_cast<PooledArrays*>(cinfo->client_data);
+}
+
+jvirt_barray_ptr RequestBlockArray(j_common_ptr cinfo, int poolId, boolean, JDIMENSION blocksPerRow, JDIMENSION rows,
+                                   JDIMENSION)
+{
+    if (poolId != JPOOL_IMAGE)
+        ERREXIT1(cinfo, JERR_BAD_POOL_ID, poolId);
+    void* place = (*cinfo->mem->alloc_small)(cinfo, JPOOL_IMAGE, sizeof(PooledBlockArray));
+    auto* array = new (place) PooledBlockArray{blocksPerRow, rows, nullptr, ArraysOf(cinfo).first};
+    ArraysOf(cinfo).first = array;
+    return reinterpret_cast<jvirt_barray_ptr>(array);
+}
+
+void RealizeArrays(j_common_ptr cinfo)
+{
+    PooledArrays& arrays = ArraysOf(cinfo);
+    arrays.realizeOthers(cinfo);
+    std::int64_t total = 0;
+    for (const PooledBlockArray* a = arrays.first; a; a = a->next)
+        total += std::int64_t{a->blocksPerRow} * a->rows * static_cast<std::int64_t>(sizeof(JBLOCK));
+    if (total == 0 || arrays.memory)
+        return;
+    if (total > cinfo->mem->max_memory_to_use)
+        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 10);
+    // Zeroed: a progressive scan adds to the coefficients earlier scans left.
+    arrays.memory = TakePixelMemory(total, &arrays.capacity);
+    if (!arrays.memory)
+        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 11);
+    auto* block = reinterpret_cast<JBLOCKROW>(arrays.memory);
+    for (PooledBlockArray* a = arrays.first; a; a = a->next) {
+        a->rowPointers = static_cast<JBLOCKARRAY>(
+            (*cinfo->mem->alloc_small)(cinfo, JPOOL_IMAGE, std::size_t{a->rows} * sizeof(JBLOCKROW)));
+        for (JDIMENSION row = 0; row < a->rows; ++row, block += a->blocksPerRow)
+            a->rowPointers[row] = block;
+    }
+}
+
+JBLOCKARRAY AccessBlockArray(j_common_ptr cinfo, jvirt_barray_ptr pointer, JDIMENSION startRow, JDIMENSION rows,
+                             boolean)
+{
+    const auto* array = reinterpret_cast<const PooledBlockArray*>(pointer);
+    if (!array->rowPointers || rows > array->rows || startRow > array->rows - rows)
+        ERREXIT(cinfo, JERR_BAD_VIRTUAL_ACCESS);
+    return array->rowPointers + startRow;
+}
+
 // Owns one libjpeg decompressor with our error manager.
 class Decompressor {
 public:
@@ -115,6 +184,7 @@ public:
         std::free(icc);
         if (created)
             jpeg_destroy_decompress(&cinfo);
+        GivePixelMemory(arrays.memory, arrays.capacity);
     }
     Decompressor(const Decompressor&) = delete;
     Decompressor& operator=(const Decompressor&) = delete;
@@ -146,6 +216,7 @@ public:
     std::size_t exifSize = 0;
     JOCTET* icc = nullptr; // the assembled ICC profile, ours to free
     unsigned iccSize = 0;
+    PooledArrays arrays;
 };
 
 // libjpeg phase: create the decompressor and read the headers up to the first scan.
@@ -156,6 +227,11 @@ bool ReadHeader(Decompressor& d, const std::uint8_t* data, std::size_t size, std
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
     d.cinfo.progress = &d.progress;
+    d.cinfo.client_data = &d.arrays;
+    d.arrays.realizeOthers = d.cinfo.mem->realize_virt_arrays;
+    d.cinfo.mem->request_virt_barray = RequestBlockArray;
+    d.cinfo.mem->realize_virt_arrays = RealizeArrays;
+    d.cinfo.mem->access_virt_barray = AccessBlockArray;
     // Whole-image buffers (progressive files) beyond this fail instead of exhausting memory.
     d.cinfo.mem->max_memory_to_use = static_cast<long>(memoryLimit);
     jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));
@@ -303,7 +379,7 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure,
     const std::int64_t bandBytes = std::int64_t{kBandRows} * 7 * storedWidth;
     if (!FitsInMemory(width, height, 1, bandBytes))
         return fail(QStringLiteral("not enough memory for the picture (%1)").arg(SizeText(storedWidth, storedHeight)));
-    Bitmap24 upright = NewBitmap24(width, height);
+    Bitmap24 upright = NewBitmap24(width, height, true); // every pixel is decoded into it
     if (!upright.bits)
         return fail(QStringLiteral("not enough memory for the picture (%1)").arg(SizeText(storedWidth, storedHeight)));
     // Whatever the bitmap leaves is what whole-image buffers of progressive files may use.

@@ -73,13 +73,19 @@ std::optional<std::int64_t> CgroupRoom()
 }
 
 // Blocks below this go straight to the C heap, which keeps and reuses them itself.
-constexpr std::int64_t kPooledMinBytes = std::int64_t{8} << 20;
-// A kept block serves a request up to a quarter smaller: photos of one camera differ a
-// little in size, and a much larger block would hold memory the picture is not charged.
-bool Serves(std::int64_t capacity, std::int64_t bytes)
+constexpr std::int64_t kPooledMinBytes = std::int64_t{1} << 20;
+
+std::int64_t PageSize()
 {
-    return capacity >= bytes && capacity - capacity / 5 <= bytes;
+    static const std::int64_t size = sysconf(_SC_PAGESIZE) > 0 ? sysconf(_SC_PAGESIZE) : 4096;
+    return size;
 }
+
+std::int64_t WholePages(std::int64_t bytes)
+{
+    return (bytes + PageSize() - 1) / PageSize() * PageSize();
+}
+
 // Idle blocks one pool keeps at most: a bitmap and the decoder's arrays, and one spare.
 constexpr std::size_t kMaxKeptBlocks = 3;
 
@@ -102,8 +108,7 @@ void AdviseHugePages(void* memory, std::int64_t bytes)
 // of the budget. Fresh mappings read as zero.
 std::uint8_t* MapFresh(std::int64_t bytes, std::int64_t* capacity)
 {
-    const std::int64_t page = sysconf(_SC_PAGESIZE) > 0 ? sysconf(_SC_PAGESIZE) : 4096;
-    *capacity = (bytes + page - 1) / page * page;
+    *capacity = WholePages(bytes);
     void* memory = mmap(nullptr, static_cast<std::size_t>(*capacity), PROT_READ | PROT_WRITE,
                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED)
@@ -121,6 +126,7 @@ struct Block {
     std::uint8_t* memory = nullptr;
     std::int64_t capacity = 0;
     MemoryBudget* keptUnder = nullptr; // the budget charged for keeping it, if any
+    std::uint64_t picture = 0;         // the pool's picture count when it was given back
 };
 
 // Set when the thread's pool has gone (at the thread's end): memory freed after that,
@@ -168,25 +174,35 @@ public:
     Pool(const Pool&) = delete;
     Pool& operator=(const Pool&) = delete;
 
-    // A kept block that serves bytes, or one fresh from the heap.
+    // The smallest kept block that holds bytes, its unneeded end given back to the
+    // system (pictures come largest first, so the end is seldom wanted again, and it
+    // would be memory the picture is not charged for); or a fresh one.
     std::uint8_t* Take(std::int64_t bytes, std::int64_t* capacity, bool zeroed)
     {
+        Block block;
         {
             const std::scoped_lock lock(Registry().mutex, mutex_);
-            const auto it = std::find_if(kept_.begin(), kept_.end(),
-                                         [&](const Block& b) { return Serves(b.capacity, bytes); });
-            if (it != kept_.end()) {
-                const Block block = *it;
-                kept_.erase(it);
-                if (block.keptUnder)
-                    block.keptUnder->Unkeep(block.capacity);
-                *capacity = block.capacity;
-                if (zeroed)
-                    std::memset(block.memory, 0, static_cast<std::size_t>(bytes));
-                return block.memory;
+            auto best = kept_.end();
+            for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+                if (it->capacity >= bytes && (best == kept_.end() || it->capacity < best->capacity))
+                    best = it;
             }
+            if (best == kept_.end())
+                return MapFresh(bytes, capacity);
+            block = *best;
+            kept_.erase(best);
+            if (block.keptUnder)
+                block.keptUnder->Unkeep(block.capacity);
         }
-        return MapFresh(bytes, capacity);
+        const std::int64_t needed = WholePages(bytes);
+        if (block.capacity > needed) {
+            Unmap(block.memory + needed, block.capacity - needed);
+            block.capacity = needed;
+        }
+        *capacity = block.capacity;
+        if (zeroed)
+            std::memset(block.memory, 0, static_cast<std::size_t>(bytes));
+        return block.memory;
     }
 
     // Keeps the block while the run's budget (or, outside a run, the one spare) allows.
@@ -205,7 +221,7 @@ public:
                 freed.push_back(oldest);
             }
             if (!budget || budget->TryKeep(capacity)) {
-                kept_.push_back({memory, capacity, budget});
+                kept_.push_back({memory, capacity, budget, pictures_});
                 memory = nullptr;
             }
         }
@@ -213,6 +229,27 @@ public:
             Unmap(block.memory, block.capacity);
         if (memory)
             Unmap(memory, capacity);
+    }
+
+    // Frees the blocks the picture that just ended left idle: what it gave back waits for
+    // the next picture, what it did not need goes.
+    void PictureDone()
+    {
+        std::vector<Block> freed;
+        {
+            const std::scoped_lock lock(Registry().mutex, mutex_);
+            std::erase_if(kept_, [&](const Block& block) {
+                if (block.picture == pictures_)
+                    return false;
+                if (block.keptUnder)
+                    block.keptUnder->Unkeep(block.capacity);
+                freed.push_back(block);
+                return true;
+            });
+            ++pictures_;
+        }
+        for (const Block& block : freed)
+            Unmap(block.memory, block.capacity);
     }
 
     // Frees the idle blocks (those kept under budget, or all for nullptr); the caller
@@ -231,6 +268,7 @@ public:
 private:
     std::mutex mutex_;
     std::vector<Block> kept_;
+    std::uint64_t pictures_ = 0;
 };
 
 Pool& ThisThreadsPool()
@@ -248,14 +286,16 @@ std::uint8_t* TakeLarge(std::int64_t bytes, std::int64_t* capacity, bool zeroed)
     return static_cast<std::uint8_t*>(zeroed ? std::calloc(size, 1) : std::malloc(size));
 }
 
-std::uint8_t* TakeZeroed(std::int64_t bytes, std::int64_t* capacity)
+thread_local bool unzeroedBitmaps = false;
+
+std::uint8_t* TakeForBitmap(std::int64_t bytes, std::int64_t* capacity)
 {
-    return TakeLarge(bytes, capacity, true);
+    return TakeLarge(bytes, capacity, !unzeroedBitmaps);
 }
 
 // The drawing layer's bitmaps take their memory from the pools.
 [[maybe_unused]] const bool kInstalled = [] {
-    gdi::SetPixelSource({TakeZeroed, GivePixelMemory});
+    gdi::SetPixelSource({TakeForBitmap, GivePixelMemory});
     return true;
 }();
 
@@ -378,6 +418,22 @@ void TrimPools()
     const std::scoped_lock lock(Registry().mutex);
     for (Pool* pool : Registry().pools)
         pool->TrimLocked(nullptr);
+}
+
+void PictureDone()
+{
+    if (!poolEnded)
+        ThisThreadsPool().PictureDone();
+}
+
+UnzeroedBitmaps::UnzeroedBitmaps()
+{
+    unzeroedBitmaps = true;
+}
+
+UnzeroedBitmaps::~UnzeroedBitmaps()
+{
+    unzeroedBitmaps = false;
 }
 
 std::uint8_t* TakePixelMemory(std::int64_t bytes, std::int64_t* capacity)

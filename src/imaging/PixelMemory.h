@@ -86,9 +86,24 @@ public:
     RunMemory& operator=(const RunMemory&) = delete;
 };
 
+// The calling thread finished a picture: its pool keeps what that picture gave back for
+// the next one and frees the blocks it left idle.
+void PictureDone();
+
 // Gives every pool's idle blocks back to the system (the run's thread does this when a
 // picture does not fit beside them).
 void TrimPools();
+
+// While one lives, the bitmaps the calling thread makes get pixel memory that is not
+// zeroed: for a maker that writes every byte (the JPEG decoder), which spares a pass
+// over a reused block.
+class UnzeroedBitmaps {
+public:
+    UnzeroedBitmaps();
+    ~UnzeroedBitmaps();
+    UnzeroedBitmaps(const UnzeroedBitmaps&) = delete;
+    UnzeroedBitmaps& operator=(const UnzeroedBitmaps&) = delete;
+};
 
 // Zeroed pixel memory of at least bytes from the calling thread's pool; its capacity
 // goes to *capacity. Null when memory runs out.
