@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 runs=${1:-5}
 corpus=${2:-mixed}
-build=build-bench
+build=${BUILD:-build-bench} # BUILD=build times the default build instead
 shrink=$build/src/cli/zimbrel-shrink
 corpus_tool=$build/bench/zimbrel_bench_corpus
 for tool in "$shrink" "$corpus_tool"; do

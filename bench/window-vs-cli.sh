@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs=${1:-5}
-build=build-bench
+build=${BUILD:-build-bench} # BUILD=build times the default build instead
 app=$build/src/app/zimbrel
 shrink=$build/src/cli/zimbrel-shrink
 corpus_tool=$build/bench/zimbrel_bench_corpus
