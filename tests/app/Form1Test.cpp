@@ -23,6 +23,11 @@
 
 #include <functional>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using apptest::JpegSize;
 using apptest::WriteJpeg;
 
@@ -245,6 +250,54 @@ TEST_F(Form1Test, RefusedRunKeepsTheWindowOpenAndSavesNothing)
     EXPECT_EQ(StoredValue(batch::kQualityValue), kUnset);
 }
 
+TEST_F(Form1Test, UnreadableSourceFolderIsNamedAndNothingIsWritten)
+{
+    ASSERT_TRUE(WriteJpeg(Path("Gesperrt/a.jpg"), 8, 8));
+    ASSERT_EQ(::chmod(QFile::encodeName(root.path()).constData(), 0755), 0);
+    const QByteArray locked = QFile::encodeName(Path("Gesperrt"));
+    ASSERT_EQ(::chmod(locked.constData(), 0), 0);
+    Form1 window(Path("Gesperrt"));
+    window.T_Ziel->setText(Path("Ziel"));
+    window.show();
+    // The box, the window still open, nothing written; 0 when all holds.
+    const auto run = [&] {
+        platform::MessageBoxRecorder boxes;
+        bool opened = false;
+        QObject::connect(&window, &Form1::ProgressWindowOpened, [&] { opened = true; });
+        window.mivoButton3_Click();
+        const QString expected = "Das Verzeichnis " + Path("Gesperrt")
+            + " kann nicht gelesen werden: keine Berechtigung.";
+        if (boxes.Calls().size() != 1 || boxes.Calls()[0].text != expected)
+            return 1;
+        return opened || !window.isVisible() || QFileInfo::exists(Path("Ziel"))
+                || QFileInfo::exists(Path("Gesperrt_klein"))
+            ? 1
+            : 0;
+    };
+    if (::geteuid() != 0) {
+        EXPECT_EQ(run(), 0);
+    } else {
+        // Root reads every folder: the click runs in a child that has dropped to nobody.
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(2);
+            if (::access(QFile::encodeName(root.path()).constData(), X_OK) != 0)
+                ::_exit(3);
+            ::_exit(run());
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 3)
+            GTEST_SKIP() << "the temporary folder is out of reach of uid 65534";
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: another box, a run or a write; 2: could not drop to uid 65534";
+    }
+    ::chmod(locked.constData(), 0755);
+    EXPECT_FALSE(QFileInfo::exists(Path("Ziel")));
+}
+
 namespace {
 
 // Answers the next folder chooser: pick a folder (highlight it and press OK) or cancel.
@@ -333,32 +386,41 @@ TEST_F(Form1Test, AboutOpensModallyOverTheWindow)
 TEST_F(Form1Test, DroppedFolderOrPictureBecomesTheSource)
 {
     ASSERT_TRUE(QDir().mkpath(Path("Fotos")));
-    ASSERT_TRUE(WriteJpeg(Path("a.jpg"), 8, 8));
+    ASSERT_TRUE(WriteJpeg(Path("Straße am Fluss.jpg"), 8, 8));
     Form1 window{QString()};
     // The application delivers drops only during a real drag, so the test hands the event
     // to the window the way the application would: directly, or through the box's filter.
+    // The drag source offers a move first; the window must take a copy.
+    Qt::DropAction taken = Qt::IgnoreAction;
     const auto drop = [&](const QList<QUrl>& urls, QWidget* on) {
         QMimeData data;
         data.setUrls(urls);
-        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent event(QPointF(5, 5), Qt::MoveAction | Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton,
+                         Qt::NoModifier);
         QObject& target = window;
         if (on == &window)
             target.event(&event);
         else
             target.eventFilter(on, &event);
+        taken = event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
     };
     drop({QUrl::fromLocalFile(Path("Fotos/"))}, &window);
     EXPECT_EQ(window.T_Quelle->text(), Path("Fotos"));
     EXPECT_EQ(window.T_Ziel->text(), Path("Fotos_klein"));
-    drop({QUrl::fromLocalFile(Path("a.jpg"))}, window.T_Ziel);
-    EXPECT_EQ(window.T_Quelle->text(), Path("a.jpg"));
+    EXPECT_EQ(taken, Qt::CopyAction);
+    // A picture gets the target it gets when named at start: its copy lies beside it.
+    drop({QUrl::fromLocalFile(Path("Straße am Fluss.jpg"))}, window.T_Ziel);
+    EXPECT_EQ(window.T_Quelle->text(), Path("Straße am Fluss.jpg"));
+    EXPECT_EQ(window.T_Ziel->text(), Path("Straße am Fluss_klein.jpg"));
+    EXPECT_EQ(taken, Qt::CopyAction);
     // Remote addresses, several files and missing files are not taken.
-    for (const QList<QUrl>& urls : {QList<QUrl>{QUrl("https://www.quarzlicht.example/a.jpg")},
-                                    QList<QUrl>{QUrl::fromLocalFile(Path("Fotos")), QUrl::fromLocalFile(Path("a.jpg"))},
-                                    QList<QUrl>{QUrl::fromLocalFile(Path("fehlt"))}})
+    for (const QList<QUrl>& urls :
+         {QList<QUrl>{QUrl("https://www.quarzlicht.example/a.jpg")},
+          QList<QUrl>{QUrl::fromLocalFile(Path("Fotos")), QUrl::fromLocalFile(Path("Straße am Fluss.jpg"))},
+          QList<QUrl>{QUrl::fromLocalFile(Path("fehlt"))}})
         drop(urls, &window);
-    EXPECT_EQ(window.T_Quelle->text(), Path("a.jpg"));
-    EXPECT_EQ(window.T_Ziel->text(), Path("a.jpg_klein"));
+    EXPECT_EQ(window.T_Quelle->text(), Path("Straße am Fluss.jpg"));
+    EXPECT_EQ(window.T_Ziel->text(), Path("Straße am Fluss_klein.jpg"));
 }
 
 TEST_F(Form1Test, KeyboardDrivesTheQualityBarAndAltLettersAreNoText)
@@ -382,20 +444,31 @@ TEST_F(Form1Test, KeyboardDrivesTheQualityBarAndAltLettersAreNoText)
     EXPECT_EQ(window.T_Ziel->text(), "/ziel");
 }
 
-TEST(Form2Test, LongPathsWrapInsideNamesAndEndWithTheFileName)
+TEST(Form2Test, LongPathsLoseTheirStartAtASeparatorAndEndWithTheFileName)
 {
     Form2 progress(nullptr);
     PathLabel* label = progress.Label1;
     const QString file = "IMG_20260712_134501.jpg";
-    for (const QString& folder :
-         {QString(90, u'x'), QStringLiteral("/Urlaub 2026/Ein langer Ordner/") + QString(160, u'y')}) {
-        label->setText("/data/" + folder + u'/' + file);
+    const QFontMetricsF metrics(label->font());
+    const QString longFolder = QStringLiteral("/Urlaub 2026/Ein langer Ordner/") + QString(160, u'y');
+    struct Case {
+        QString path;
+        QString shownEnd; // what the lines end with, joined
+        bool shortened;
+    };
+    for (const Case& c : {Case{"/data/kurz/" + file, "/data/kurz/" + file, false},
+                          Case{"/data/" + QString(200, u'x') + u'/' + file, "/" + file, true},
+                          Case{"/data" + longFolder + u'/' + file, "/" + file, true}}) {
+        label->setText(c.path);
         const QStringList lines = label->ShownLines();
         ASSERT_FALSE(lines.isEmpty());
         EXPECT_LE(lines.size(), 3);
-        EXPECT_TRUE(lines.last().endsWith(file)) << lines.last().toStdString();
-        EXPECT_TRUE(label->text().endsWith(lines.join(QString())));
-        const QFontMetricsF metrics(label->font());
+        const QString shown = lines.join(QString());
+        EXPECT_TRUE(shown.endsWith(c.shownEnd)) << shown.toStdString();
+        EXPECT_EQ(shown.startsWith(u'\u2026'), c.shortened) << shown.toStdString();
+        if (c.shortened) {
+            EXPECT_TRUE(c.path.endsWith(shown.mid(1))) << shown.toStdString(); // cut at a separator
+        }
         for (const QString& line : lines)
             EXPECT_LE(metrics.horizontalAdvance(line.trimmed()), label->contentsRect().width()) << line.toStdString();
     }
