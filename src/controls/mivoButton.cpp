@@ -1,10 +1,12 @@
 #include "mivoButton.h"
 
 #include "controls/PropertyBag.h"
+#include "controls/mivoButtonAccessible.h"
 #include "platform/Errors.h"
 #include "platform/Numeric.h"
 #include "platform/SystemColor.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCursor>
 #include <QFocusEvent>
@@ -44,6 +46,7 @@ mivoButton::mivoButton(QWidget* parent)
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    mivoButtonAccessible::Install();
     Timer1.setInterval(kHoverInterval);
     connect(&Timer1, &QTimer::timeout, this, &mivoButton::Timer1_Timer);
     surface_.font = AmbientFont();
@@ -62,6 +65,8 @@ void mivoButton::SetCaption(const QString& value)
         return;
     caption_ = value;
     emit PropertyChanged(QStringLiteral("Caption"));
+    QAccessibleEvent renamed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&renamed);
     Repaint();
 }
 
@@ -95,6 +100,10 @@ void mivoButton::SetEnabled(bool value)
     if (value == Enabled_)
         return;
     Enabled_ = value;
+    QAccessible::State changed;
+    changed.disabled = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
     Repaint();
 }
 
@@ -396,10 +405,13 @@ void mivoButton::DrawFrame(int x1, int y1, int x2, int y2, int kind, std::uint32
 bool mivoButton::IsMouseOver() const
 {
     const QPoint cursor = cursorSource_ ? cursorSource_() : QCursor::pos();
-    const QPoint topLeft = mapToGlobal(QPoint(0, 0));
+    return Contains(mapFromGlobal(cursor));
+}
+
+bool mivoButton::Contains(const QPointF& position) const
+{
     // Window rectangle: right and bottom lie one past the last pixel, and count as inside.
-    return topLeft.x() <= cursor.x() && cursor.x() <= topLeft.x() + width() && topLeft.y() <= cursor.y()
-        && cursor.y() <= topLeft.y() + height();
+    return 0 <= position.x() && position.x() <= width() && 0 <= position.y() && position.y() <= height();
 }
 
 void mivoButton::paintEvent(QPaintEvent*)
@@ -433,7 +445,9 @@ void mivoButton::mouseReleaseEvent(QMouseEvent* event)
 {
     if (state_ != 2 || !Enabled_)
         return;
-    if (IsMouseOver() && Enabled_) {
+    // Where the release happened, as the event says: the global cursor position is not
+    // known on every platform, and rounds differently under fractional scaling.
+    if (Contains(event->position()) && Enabled_) {
         qint16 Shift = ShiftCode(event->modifiers());
         const auto X = numeric::ToInt32(event->position().x());
         const auto Y = numeric::ToInt32(event->position().y());
@@ -462,6 +476,11 @@ void mivoButton::keyPressEvent(QKeyEvent* event)
         QWidget::keyPressEvent(event);
         return;
     }
+    Press();
+}
+
+void mivoButton::Press()
+{
     if (Enabled_)
         emit Click(0, 0, 0);
 }
