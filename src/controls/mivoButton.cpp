@@ -347,13 +347,26 @@ void mivoButton::DrawFaceAt(QPainter& painter, qreal devicePixelRatio) const
     }
 
     if (at.icon) {
-        // The icon as the library paints it onto white, which the AND leaves unchanged.
-        OffscreenPicture icon(mivoIcon::kIconSize, mivoIcon::kIconSize);
-        errors::IgnoreErrors([&] { mivoIcon1->Paint(icon.hdc(), 0, 0, mivoIcon1->IconNr(Icon_), Enabled_ ? 1 : 2); });
+        const std::int16_t state = Enabled_ ? 1 : 2;
+        std::int16_t number = 0;
+        errors::IgnoreErrors([&] { number = mivoIcon1->IconNr(Icon_); });
+        // From 1.5 device pixels per pixel on, the icon drawn at 2x; below, or for an icon
+        // that has no such drawing, the icon as the library paints it onto white (which
+        // the AND leaves unchanged), scaled by whole pixels where the ratio is whole.
+        QImage look = devicePixelRatio >= 1.5 ? mivoIcon1->LookAt2x(number, state) : QImage();
+        bool whole = false;
+        if (look.isNull()) {
+            OffscreenPicture icon(mivoIcon::kIconSize, mivoIcon::kIconSize);
+            errors::IgnoreErrors([&] { mivoIcon1->Paint(icon.hdc(), 0, 0, number, state); });
+            look = icon.Image();
+            whole = devicePixelRatio == std::floor(devicePixelRatio);
+        } else {
+            whole = std::fmod(devicePixelRatio, 2.0) == 0;
+        }
         const int size = static_cast<int>(std::lround(mivoIcon::kIconSize * devicePixelRatio));
-        const bool whole = devicePixelRatio == std::floor(devicePixelRatio);
-        QImage scaled = icon.Image().scaled(size, size, Qt::IgnoreAspectRatio,
-                                            whole ? Qt::FastTransformation : Qt::SmoothTransformation);
+        QImage scaled = look.width() == size
+            ? look
+            : look.scaled(size, size, Qt::IgnoreAspectRatio, whole ? Qt::FastTransformation : Qt::SmoothTransformation);
         scaled.setDevicePixelRatio(devicePixelRatio); // device pixel for device pixel
         painter.save();
         painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
