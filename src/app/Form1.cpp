@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "Form2.h"
+#include "OptionsFrame.h"
 #include "SourceFolderCheck.h"
 #include "WindowAccessibility.h"
 #include "WindowLayout.h"
@@ -91,7 +92,7 @@ void Form1::BuildControls()
     mivoButton3 = app::CommandButton(this, QStringLiteral("Verkleinern"), QStringLiteral("ok"),
                                      Twips(4440, kButtonRowTop, 1575, 375));
 
-    Frame1 = new QGroupBox(QStringLiteral("Optionen"), this);
+    Frame1 = new app::OptionsFrame(QStringLiteral("Optionen"), this);
     Frame1->setGeometry(Twips(120, kButtonRowTop, 5895, 1095));
     Frame1->hide();
     Label4 = Label(Frame1, QStringLiteral("Kantenlänge / Prozent:"), Twips(120, 240, 1935, 255));
@@ -354,6 +355,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
             QStylePainter painter(HScroll_Quality);
             QStyleOptionFocusRect focus;
             focus.initFrom(HScroll_Quality);
+            focus.state |= QStyle::State_KeyboardFocusChange; // shown however the focus came
             focus.rect = HScroll_Quality->rect().adjusted(1, 1, -1, -1);
             painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
             return true;

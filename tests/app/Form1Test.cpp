@@ -129,6 +129,25 @@ TEST_F(Form1Test, OptionsExpandTheWindowOnceAndForGood)
     EXPECT_EQ(window.T_Groesse->geometry(), QRect(8, 32, 57, 19));
 }
 
+TEST_F(Form1Test, OptionsFrameLineRunsAboveItsLabels)
+{
+    Form1 window{QString()};
+    window.mivoButton1_Click();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QImage frame = window.Frame1->grab().toImage();
+    // The first row of the frame's middle column that is not the window's colour is its
+    // top line; the labels' text starts below it.
+    const QRgb background = window.palette().color(QPalette::Window).rgb();
+    const int middle = frame.width() / 2;
+    int line = 0;
+    while (line < frame.height() && frame.pixel(middle, line) == background)
+        ++line;
+    ASSERT_LT(line, frame.height());
+    for (const QLabel* label : {window.Label4, window.Label5, window.Label_Quality})
+        EXPECT_LT(line, label->y()) << label->text().toStdString();
+}
+
 TEST_F(Form1Test, QualityLabelFollowsTheThumbWhileDragging)
 {
     Form1 window{QString()};
@@ -430,7 +449,12 @@ TEST_F(Form1Test, KeyboardDrivesTheQualityBarAndAltLettersAreNoText)
     window.mivoButton1_Click();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QScrollBar* bar = window.HScroll_Quality;
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const QImage unfocused = bar->grab().toImage();
     bar->setFocus();
+    ASSERT_TRUE(bar->hasFocus());
+    EXPECT_NE(bar->grab().toImage(), unfocused); // the focus shows
     QTest::keyClick(bar, Qt::Key_Right);
     EXPECT_EQ(bar->value(), 81);
     QTest::keyClick(bar, Qt::Key_Left);

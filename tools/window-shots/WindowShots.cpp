@@ -1,5 +1,5 @@
 // Renders the windows to PNG files, to look at them as a user would: the main window
-// (compact and expanded), the progress window in the middle of a run, the About window,
+// (compact, expanded, and with the quality bar focused), the progress window in the middle of a run, the About window,
 // the folder chooser and a question box, at 1x and again at 2x (a high-density screen,
 // files named ...@2x.png).
 //   zimbrel_window_shots OUTPUT_FOLDER [SCALE]
@@ -59,6 +59,12 @@ int main(int argc, char** argv)
     Save(window, out, QStringLiteral("form1-compact"), suffix);
     window.mivoButton1_Click();
     Save(window, out, QStringLiteral("form1-expanded"), suffix);
+    // Where the keyboard is: the quality bar with the focus.
+    window.activateWindow();
+    for (int wait = 0; wait < 100 && !window.isActiveWindow(); ++wait)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    window.HScroll_Quality->setFocus();
+    Save(window, out, QStringLiteral("form1-quality-focus"), suffix);
 
     FreewareABout about(&window);
     about.show();
@@ -75,10 +81,11 @@ int main(int argc, char** argv)
     Save(chooser, out, QStringLiteral("chooser"), suffix);
     chooser.close();
 
-    // Qt's own texts, in German once its catalogue is loaded.
-    QMessageBox question(QMessageBox::Question, platform::ProgramTitle(),
-                         QStringLiteral("Die Datei existiert bereits. Überschreiben?"),
-                         QMessageBox::Yes | QMessageBox::No, &window);
+    // The overwrite question of a single picture; Qt's own button texts in German once its
+    // catalogue is loaded.
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Verkleinern"),
+                         QStringLiteral("Zieldatei existiert.\n\nÜberschreiben?"), QMessageBox::Yes | QMessageBox::No,
+                         &window);
     question.show();
     Save(question, out, QStringLiteral("question"), suffix);
     question.close();
