@@ -2,6 +2,7 @@
 
 #include "app/Form1.h"
 #include "app/Form2.h"
+#include "app/MessageBoxDialog.h"
 #include "app/WindowLayout.h"
 #include "batch/FolderWorkers.h"
 #include "batch/JobSettings.h"
@@ -12,9 +13,11 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
 #include <QPointer>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -496,6 +499,38 @@ TEST(Form2Test, LongPathsLoseTheirStartAtASeparatorAndEndWithTheFileName)
         for (const QString& line : lines)
             EXPECT_LE(metrics.horizontalAdvance(line.trimmed()), label->contentsRect().width()) << line.toStdString();
     }
+}
+
+TEST(Form2Test, EscapeStopsLikeAbbrechen)
+{
+    Form2 progress(nullptr);
+    progress.show();
+    QTest::keyClick(progress.mivoButton1, Qt::Key_Escape); // the focus holder passes it on
+    EXPECT_EQ(progress.Tag, "*");
+}
+
+TEST(Form2Test, MessageBoxesLeaveTheProgressPathInView)
+{
+    // Owner and progress window in the middle of the screen, where a box lands by default.
+    QWidget owner;
+    owner.resize(400, 200);
+    owner.move(QGuiApplication::primaryScreen()->availableGeometry().center() - owner.rect().center());
+    Form2Progress progress(&owner);
+    progress.Open();
+    progress.ShowStatus("/data/Urlaub/IMG_0001.jpg");
+    QRect box;
+    QTimer::singleShot(0, [&] {
+        QWidget* shown = QApplication::activeModalWidget();
+        ASSERT_NE(shown, nullptr);
+        box = shown->frameGeometry();
+        shown->close();
+    });
+    app::ShowMessageBoxDialog(
+        {"Failed to save to JPG", "Verkleinern", platform::MsgIcon::Critical, platform::MsgButtons::OK});
+    ASSERT_TRUE(box.isValid());
+    PathLabel* path = progress.Window()->Label1;
+    EXPECT_FALSE(box.intersects(QRect(path->mapToGlobal(QPoint(0, 0)), path->size())));
+    progress.Close();
 }
 
 TEST(WindowLanguage, QtsOwnTextsAreGerman)
