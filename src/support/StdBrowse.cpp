@@ -74,6 +74,9 @@ BrowseDialog::BrowseDialog(QWidget* owner, const QString& title) : QDialog(owner
     for (int column = 1; column < model_->columnCount(); ++column)
         tree_->hideColumn(column);
     tree_->setHeaderHidden(true);
+    // Names keep their width, deep in the tree too: the tree scrolls sideways instead.
+    tree_->header()->setStretchLastSection(false);
+    tree_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     tree_->setUniformRowHeights(true);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
 

@@ -1,6 +1,6 @@
 // Renders the windows to PNG files, to look at them as a user would: the main window
 // (compact, expanded, and with the quality bar focused), the progress window in the middle of a run, the About window,
-// the folder chooser and a question box, at 1x and again at 2x (a high-density screen,
+// the folder chooser (and with a deep folder) and a question box, at 1x and again at 2x (a high-density screen,
 // files named ...@2x.png).
 //   zimbrel_window_shots OUTPUT_FOLDER [SCALE]
 // Without SCALE the tool renders 1x and then runs itself for 2x.
@@ -79,6 +79,15 @@ int main(int argc, char** argv)
     QTimer::singleShot(500, &loading, &QEventLoop::quit);
     loading.exec();
     Save(chooser, out, QStringLiteral("chooser"), suffix);
+    // A folder deep down: the status line shortens the path in its middle.
+    const QString deep = source
+        + QStringLiteral("/Strand/Italien/Sardinien/Cala Gonone/Tag 3 Bootsausflug/Grotta del Bue Marino/"
+                         "Unterwasser/Fische und Korallen/Auswahl für das Fotobuch");
+    QDir().mkpath(deep);
+    chooser.SelectFolder(deep);
+    QTimer::singleShot(500, &loading, &QEventLoop::quit);
+    loading.exec();
+    Save(chooser, out, QStringLiteral("chooser-deep"), suffix);
     chooser.close();
 
     // The overwrite question of a single picture; Qt's own button texts in German once its
