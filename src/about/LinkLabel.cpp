@@ -51,6 +51,7 @@ void LinkLabel::paintEvent(QPaintEvent* event)
     QStylePainter painter(this);
     QStyleOptionFocusRect focus;
     focus.initFrom(this);
+    focus.state |= QStyle::State_KeyboardFocusChange; // only Tab gives it the focus
     const QRect text = fontMetrics().boundingRect(contentsRect(), static_cast<int>(alignment()), this->text());
     focus.rect = text.adjusted(-1, 0, 1, 1) & rect();
     painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);

@@ -108,10 +108,14 @@ TEST(FreewareABout, KeyboardAndAssistiveTechnologyReachBothLinks)
         QString target;
     };
     QWidget* focus = about.Command1;
+    const QImage unfocused = about.Label2->grab().toImage();
     for (const Link& link : {Link{about.Label2, Qt::Key_Return, "https://www.quarzlicht.example/"},
                              Link{about.Label3, Qt::Key_Space, "mailto:info@quarzlicht.example"}}) {
         QTest::keyClick(focus, Qt::Key_Tab);
         ASSERT_EQ(QApplication::focusWidget(), link.label) << link.target.toStdString();
+        if (link.label == about.Label2) {
+            EXPECT_NE(link.label->grab().toImage(), unfocused); // the focus shows
+        }
         focus = link.label;
         QTest::keyClick(link.label, link.key);
         QAccessibleInterface* access = QAccessible::queryAccessibleInterface(link.label);

@@ -6,6 +6,7 @@
 // Without SCALE the tool renders 1x and then runs itself for 2x.
 
 #include "about/FreewareABout.h"
+#include "about/LinkLabel.h"
 #include "app/Form1.h"
 #include "app/Form2.h"
 #include "app/WindowLayout.h"
@@ -69,6 +70,12 @@ int main(int argc, char** argv)
     FreewareABout about(&window);
     about.show();
     Save(about, out, QStringLiteral("about"), suffix);
+    // The web link reached with Tab.
+    about.activateWindow();
+    for (int wait = 0; wait < 100 && !about.isActiveWindow(); ++wait)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    about.Label2->setFocus(Qt::TabFocusReason);
+    Save(about, out, QStringLiteral("about-link-focus"), suffix);
     about.close();
 
     StdBrowse::BrowseDialog chooser(&window, QStringLiteral("Verzeichnis der Original-Bilder"));
