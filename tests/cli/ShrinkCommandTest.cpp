@@ -145,7 +145,11 @@ TEST_F(ShrinkCommandTest, AMemoryLimitKeepsLargePicturesApartAndChangesNoByte)
     for (const char* name : {"a.jpg", "b.jpg"})
         ASSERT_TRUE(WriteJpeg(Path(QStringLiteral("src/") + name), 3200, 3000));
     const std::int64_t limited = peak({"--quiet", "-j", "2", "--memory-limit", "45M", Path("src"), Path("two")});
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer's own bookkeeping and quarantine would count
     EXPECT_LT(limited - program, std::int64_t{45} << 20);
+#else
+    (void)limited;
+#endif
 
     ASSERT_EQ(Shrink({"--quiet", "-j", "1", Path("src"), Path("one")}).exitCode, 0);
     for (const char* name : {"a.jpg", "b.jpg"}) {
