@@ -1,4 +1,5 @@
 #include "common/BatchTestSupport.h"
+#include "common/PictureTestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -124,3 +125,18 @@ TEST_F(ShrinkCommandTest, CtrlCFinishesThePicturesInWorkAndExitsWith130)
 }
 
 } // namespace
+
+TEST_F(ShrinkCommandTest, PhoneAndWebPicturesBecomeJpegCopies)
+{
+    const QMap<QString, QSize> expected = testfiles::WriteMixedFolder(Path("src"));
+    ASSERT_FALSE(expected.isEmpty());
+    const Result result = Shrink({"-s", "32", Path("src"), Path("out")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains("7 pictures found, 7 written, 0 failed")) << result.err.toStdString();
+    EXPECT_EQ(QDir(Path("out")).entryList(QDir::Files, QDir::Name), QStringList(expected.keys()));
+    for (auto it = expected.begin(); it != expected.end(); ++it) {
+        EXPECT_EQ(JpegSize(Path("out/" + it.key())), it.value()) << it.key().toStdString();
+        EXPECT_EQ(testfiles::ReadFile(Path("out/" + it.key())).left(2), QByteArray("\xFF\xD8"))
+            << it.key().toStdString();
+    }
+}

@@ -218,4 +218,31 @@ QImage MarkedGradient(int width, int height)
     return image;
 }
 
+QMap<QString, QSize> WriteMixedFolder(const QString& folder)
+{
+    HeicOptions turned;
+    turned.orientation = 6;
+    turned.exifTiff = CameraExifTiff(1, "2024:05:17 09:41:07");
+    QImage transparent = MarkedGradient(60, 40).convertToFormat(QImage::Format_RGBA64);
+    transparent.setPixelColor(59, 39, QColor(0, 0, 0, 0));
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } files[] = {
+        {"IMG_0412.HEIC", EncodeHeic(MarkedGradient(64, 48), turned)},
+        {"b.png", EncodePng(transparent)},
+        {"c.webp", EncodeWebP(MarkedGradient(80, 40), false)},
+        {"d.WebP", EncodeWebP(MarkedGradient(40, 40), true)},
+        {"e.jpg", EncodeJpeg(MarkedGradient(64, 48))},
+        {"p.heic", EncodeHeic(MarkedGradient(64, 64))},
+        {"p.jpg", EncodeJpeg(MarkedGradient(20, 10))},
+    };
+    for (const auto& file : files) {
+        if (file.bytes.isEmpty() || !WriteFile(folder + u'/' + QLatin1String(file.name), file.bytes))
+            return {};
+    }
+    return {{"IMG_0412.jpg", {24, 32}}, {"b.jpg", {32, 21}}, {"c.jpg", {32, 16}},
+            {"d.jpg", {32, 32}},        {"e.jpg", {32, 24}}, {"p.jpg", {20, 10}}};
+}
+
 } // namespace testfiles

@@ -6,6 +6,9 @@
 #include <QByteArray>
 #include <QImage>
 #include <QList>
+#include <QMap>
+#include <QSize>
+#include <QString>
 
 namespace testfiles {
 
@@ -41,5 +44,11 @@ QByteArray CameraExifTiff(int orientation, const QByteArray& original);
 // A smooth picture (gradients in each channel) that lossy coders keep close, with a
 // black block marking its top-left corner.
 QImage MarkedGradient(int width, int height);
+
+// Fills folder with one picture of each format a folder run takes, and a HEIC and a JPEG
+// of one base name ("p.heic" listed before "p.jpg"). Answers the copies a run at size
+// "32" writes: file name -> picture size (the JPEG "p.jpg" wins its name). Empty when a
+// file could not be made.
+QMap<QString, QSize> WriteMixedFolder(const QString& folder);
 
 } // namespace testfiles
