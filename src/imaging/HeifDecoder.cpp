@@ -45,7 +45,9 @@ void InitialiseOnce()
 QString Described(const heif_error& error)
 {
     const QString library = QString::fromUtf8(error.message ? error.message : "");
-    if (error.code == heif_error_Unsupported_feature && error.subcode == heif_suberror_Unsupported_codec)
+    // An item type this libheif does not know (VVC, say) is a codec it has no decoder for.
+    if (error.code == heif_error_Unsupported_feature
+        && (error.subcode == heif_suberror_Unsupported_codec || error.subcode == heif_suberror_Unsupported_image_type))
         return QStringLiteral("no decoder here for the compression of this HEIF picture (libheif: %1)").arg(library);
     if (error.code == heif_error_Memory_allocation_error)
         return QStringLiteral("not enough memory to decode the picture (libheif: %1)").arg(library);

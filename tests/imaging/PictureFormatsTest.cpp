@@ -268,6 +268,9 @@ TEST(PictureFormats, BadInputSaysWhyAndLeavesNothing)
 {
     const QImage picture = MarkedGradient(32, 24);
     const QByteArray heic = EncodeHeic(picture), png = EncodePng(picture), webp = EncodeWebP(picture, false);
+    // The picture item's type changed from HEVC to VVC, which this libheif cannot decode.
+    QByteArray vvc = heic;
+    vvc.replace(vvc.indexOf("hvc1", vvc.indexOf("infe")), 4, "vvc1");
     // A PNG whose header claims 100000 x 100000 pixels (its CRC made to match).
     const QByteArray huge = png.left(8) + PngChunk("IHDR", QByteArray::fromHex("000186a0000186a0") + png.mid(24, 5))
         + png.mid(33);
@@ -282,6 +285,7 @@ TEST(PictureFormats, BadInputSaysWhyAndLeavesNothing)
         {"truncated webp", webp.left(webp.size() / 2), "WebP"},
         {"damaged png", QByteArray(png).replace(60, 20, QByteArray(20, 'x')), "PNG"},
         {"huge png", huge, "too large"},
+        {"heif of another codec", vvc, "no decoder here"},
     };
     for (const auto& c : cases) {
         const Loaded loaded = Load(c.bytes);
