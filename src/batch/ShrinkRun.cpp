@@ -194,8 +194,13 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
 
     if (StdModul::FolderExists(target) || target.endsWith(StdModul::PathSeparator())) {
         const QString folder = StdModul::AddPathSeparator(target);
-        target = folder + CopyName(StdModul::GetFileName(source));
-        if (target.toLower() == source.toLower() || SameFile(target, source))
+        const QString name = StdModul::GetFileName(source);
+        target = folder + CopyName(name);
+        // A copy that would replace its source, or (a HEIC's JPEG, say) stand beside it
+        // under a name of the source's own folder, is named name_klein.jpg there instead.
+        const bool besideSource = CopyName(name) != name
+            && PlaceOf(folder, StdModul::GetFolderPart(source)) == Placement::Same;
+        if (target.toLower() == source.toLower() || SameFile(target, source) || besideSource)
             target = folder + StdModul::GetBaseName(source) + QStringLiteral("_klein.jpg");
     } else if (target.toLower() == source.toLower() || SameFile(target, source)) {
         Refuse(QStringLiteral("Quell- und Ziel-Datei ist identisch!"));
