@@ -139,4 +139,9 @@ TEST_F(ShrinkCommandTest, PhoneAndWebPicturesBecomeJpegCopies)
         EXPECT_EQ(testfiles::ReadFile(Path("out/" + it.key())).left(2), QByteArray("\xFF\xD8"))
             << it.key().toStdString();
     }
+
+    // One photo into its own folder: name_klein.jpg beside it, never a name of the folder.
+    EXPECT_EQ(Shrink({"--quiet", "-s", "32", Path("src/IMG_0412.HEIC"), Path("src")}).exitCode, 0);
+    EXPECT_EQ(JpegSize(Path("src/IMG_0412_klein.jpg")), QSize(24, 32));
+    EXPECT_FALSE(QFileInfo::exists(Path("src/IMG_0412.jpg")));
 }
