@@ -9,6 +9,7 @@
 #include "platform/Gdi.h"
 
 #include <QColorSpace>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -294,4 +295,38 @@ TEST(PictureFormats, BadInputSaysWhyAndLeavesNothing)
             << c.what << ": " << loaded.details.failure.toStdString();
     }
     EXPECT_EQ(gdi::LiveObjectCount(), live);
+}
+
+TEST(PictureFormats, HeaderProbeGivesTheDecodedSizeWithoutDecoding)
+{
+    QTemporaryDir dir;
+    const QImage picture = MarkedGradient(36, 20);
+    HeicOptions turned;
+    turned.orientation = 8;
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QSize size;
+    } cases[] = {
+        {"a.jpg", EncodeJpeg(picture), {36, 20}},
+        {"b.heic", EncodeHeic(picture, turned), {20, 36}},
+        {"c.png", EncodePng(picture), {36, 20}},
+        {"d.webp", EncodeWebP(picture, false), {36, 20}},
+        {"e.webp", EncodeAnimatedWebP({picture, picture}), {36, 20}},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        ASSERT_TRUE(WriteFile(path, c.bytes)) << c.name;
+        const std::optional<imaging::PictureHeader> header = imaging::ProbePicture(path);
+        ASSERT_TRUE(header) << c.name;
+        EXPECT_EQ(QSize(header->width, header->height), c.size) << c.name;
+        // Only the header counts: a picture whose end is cut off still tells its size.
+        const QByteArray cut = c.bytes.left(c.bytes.size() - 8);
+        const std::optional<imaging::PictureHeader> head = imaging::ProbePictureData(cut, false);
+        if (QByteArray(c.name) != "b.heic") {
+            EXPECT_TRUE(head && QSize(head->width, head->height) == c.size) << c.name;
+        }
+    }
+    EXPECT_FALSE(imaging::ProbePicture(dir.filePath("missing.png")));
+    EXPECT_FALSE(imaging::ProbePictureData("no picture at all", false));
 }
