@@ -330,3 +330,16 @@ TEST(PictureFormats, HeaderProbeGivesTheDecodedSizeWithoutDecoding)
     EXPECT_FALSE(imaging::ProbePicture(dir.filePath("missing.png")));
     EXPECT_FALSE(imaging::ProbePictureData("no picture at all", false));
 }
+
+TEST(PictureFormats, AvifDecodes)
+{
+    // Made by heif-enc -A from a 16 x 12 colour picture (see fuzz/MakeSeedCorpus.cpp).
+    const QString path = QStringLiteral(ZIMBREL_FUZZ_CORPUS "/primary.avif");
+    imaging::LoadDetails details;
+    const Picture picture = imaging::LoadPicture(path, &details);
+    ASSERT_FALSE(picture.IsEmpty()) << details.failure.toStdString();
+    EXPECT_EQ(QSize(picture.Width(), picture.Height()), QSize(16, 12));
+    const std::optional<imaging::PictureHeader> header = imaging::ProbePicture(path);
+    ASSERT_TRUE(header);
+    EXPECT_EQ(QSize(header->width, header->height), QSize(16, 12));
+}
