@@ -4,6 +4,7 @@
 #include "batch/FileListScan.h"
 #include "batch/FolderWorkers.h"
 #include "batch/JobSettings.h"
+#include "batch/PictureNames.h"
 #include "batch/SourceGuard.h"
 #include "batch/WorkOrder.h"
 #include "imaging/PixelMemory.h"
@@ -77,7 +78,7 @@ public:
         std::vector<std::int64_t> needs(static_cast<std::size_t>(files.size()));
         QHash<QString, qsizetype> lastWithName;
         for (qsizetype i = 0; i < files_.size(); ++i) {
-            const QString name = StdModul::GetFileName(files_[i]);
+            const QString name = CopyName(StdModul::GetFileName(files_[i]));
             previousSameTarget[static_cast<std::size_t>(i)] = lastWithName.value(name, -1);
             lastWithName.insert(name, i);
             guard_.AddSource(files_[i]);
@@ -103,7 +104,7 @@ public:
                 if (!next)
                     break;
                 const QString& file = files_[*next];
-                workers.Start({*next, file, target_ + StdModul::GetFileName(file)});
+                workers.Start({*next, file, target_ + CopyName(StdModul::GetFileName(file))});
                 ShowStatusesInListOrder();
                 cancelled = progress_.CancelRequested();
             }
@@ -219,8 +220,13 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
 
     if (StdModul::FolderExists(target) || target.endsWith(StdModul::PathSeparator())) {
         const QString folder = StdModul::AddPathSeparator(target);
-        target = folder + StdModul::GetFileName(source);
-        if (target.toLower() == source.toLower() || SameFile(target, source))
+        const QString name = StdModul::GetFileName(source);
+        target = folder + CopyName(name);
+        // A copy that would replace its source, or (a HEIC's JPEG, say) stand beside it
+        // under a name of the source's own folder, is named name_klein.jpg there instead.
+        const bool besideSource = CopyName(name) != name
+            && PlaceOf(folder, StdModul::GetFolderPart(source)) == Placement::Same;
+        if (target.toLower() == source.toLower() || SameFile(target, source) || besideSource)
             target = folder + StdModul::GetBaseName(source) + QStringLiteral("_klein.jpg");
     } else if (target.toLower() == source.toLower() || SameFile(target, source)) {
         Refuse(QStringLiteral("Quell- und Ziel-Datei ist identisch!"));

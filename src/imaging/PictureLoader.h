@@ -16,14 +16,17 @@ namespace imaging {
 // What a load tells beyond the picture.
 struct LoadDetails {
     QString failure;        // why the load failed, in English ("not a JPEG file"); empty after success
-    PhotoMetadata metadata; // what a reduced copy keeps: a JPEG's colour profile and capture date,
-                            // and every file's modification time
+    PhotoMetadata metadata; // what a reduced copy keeps: the colour profile and capture date
+                            // (JPEG, PNG, WebP, HEIF), and every file's modification time
 };
 
-// Loads the picture file at path. Files named .jpg, .jpeg, .jpe or .jfif, and any file
-// that starts like a JPEG, are decoded as JPEG only (a PNG named .jpg fails); other files
-// go through Qt's image readers. The result is upright (EXIF orientation applied) and
-// holds a 24-bit bottom-up bitmap, which aDIBSection::CreateFromPicture takes over.
+// Loads the picture file at path. Files named .jpg, .jpeg, .jpe or .jfif are decoded as
+// JPEG only (a PNG named .jpg fails); any other file by what its first bytes are: JPEG
+// (libjpeg), PNG (libpng), WebP (libwebp), HEIF/HEIC/AVIF (libheif, the primary
+// picture), else Qt's image readers. The result is upright (EXIF orientation applied;
+// HEIF's own transformations instead of its EXIF tag), 8 bits a channel (deeper samples
+// rounded), transparency composed onto white, and holds a 24-bit bottom-up bitmap, which
+// aDIBSection::CreateFromPicture takes over. An animated WebP gives its first frame.
 // Every failure (missing or unreadable file, not a regular file, corrupt or truncated
 // data, a picture too large for the pixel cap or the memory available) gives an empty
 // picture; no input crashes, hangs or ends the process. path's bytes reach the file
@@ -39,11 +42,14 @@ Picture LoadPicture(const QString& path, LoadDetails* details);
 // modification time.
 Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details = nullptr);
 
-// What LoadPicture will need for the picture file at path, read from its header without
-// decoding: its stored size and the decoder's working memory, and in *fileBytes the
-// file's size. The header is found by the loader that LoadPicture would use (each
-// format's loader supplies its probe in ProbeHeader); nullopt when the file cannot be
-// opened as a regular file or its header cannot be read. Never blocks on a pipe.
+// The header of the picture file at path (imaging::PictureHeader: the picture's size as
+// stored, and the decoder's working memory beside the bitmap), read from the first MiB of
+// the file (the whole file only where that does not hold it) without decoding any pixel
+// data; *fileBytes (may be null) gets the file's size. nullopt when the file cannot be
+// read or has no header the loader knows. Never blocks on a pipe. Safe to call from
+// several threads at once.
 std::optional<PictureHeader> ProbePicture(const QString& path, std::int64_t* fileBytes = nullptr);
+// The same for file contents in memory, named as a JPEG or not as LoadPictureFromData.
+std::optional<PictureHeader> ProbePictureData(const QByteArray& data, bool jpegName);
 
 } // namespace imaging

@@ -13,7 +13,8 @@ namespace imaging {
 
 // What a picture file's header tells before anything is decoded.
 struct PictureHeader {
-    std::int32_t width = 0; // as stored (before any EXIF turn)
+    // As decoded, before any EXIF turn (HEIF's own transformations applied).
+    std::int32_t width = 0;
     std::int32_t height = 0;
     std::int64_t decodeBytes = 0; // the decoder's own working memory beyond the bitmap
                                   // (a progressive JPEG's coefficients, band buffers)
