@@ -141,14 +141,14 @@ QByteArray ReadRegularFile(const QByteArray& name, timespec* modified, QString* 
 
 } // namespace
 
-Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details)
+Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details, const DecodeScale& scale)
 {
     if (details)
         details->failure.clear();
     if (!jpegName && !StartsLikeJpeg(data))
         return LoadThroughQt(data, details);
     return DecodeJpeg(reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size()),
-                      details ? &details->failure : nullptr, details ? &details->metadata : nullptr);
+                      details ? &details->failure : nullptr, details ? &details->metadata : nullptr, scale);
 }
 
 Picture LoadPicture(const QString& path)
@@ -158,6 +158,11 @@ Picture LoadPicture(const QString& path)
 
 Picture LoadPicture(const QString& path, LoadDetails* details)
 {
+    return LoadPicture(path, details, {});
+}
+
+Picture LoadPicture(const QString& path, LoadDetails* details, const DecodeScale& scale)
+{
     if (details)
         *details = LoadDetails();
     QString failure;
@@ -165,7 +170,7 @@ Picture LoadPicture(const QString& path, LoadDetails* details)
     const QByteArray data = ReadRegularFile(platform::EncodeFileName(path), &modified, &failure);
     if (data.isEmpty())
         return Failed(details, failure);
-    Picture picture = LoadPictureFromData(data, HasJpegName(path), details);
+    Picture picture = LoadPictureFromData(data, HasJpegName(path), details, scale);
     if (details && !picture.IsEmpty())
         details->metadata.modified = modified;
     return picture;

@@ -1,0 +1,133 @@
+#include "Lanczos3.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <numbers>
+#include <vector>
+
+namespace imaging {
+
+namespace {
+
+constexpr double kLobes = 3.0;
+
+// The source pixels and weights that make one target column (or row).
+struct Taps {
+    std::int32_t first = 0;
+    std::vector<float> weights;
+};
+
+// For each of targetSize positions along an edge of sourceSize pixels.
+std::vector<Taps> TapsFor(std::int32_t sourceSize, std::int32_t targetSize)
+{
+    const double scale = static_cast<double>(sourceSize) / targetSize;
+    const double stretch = std::max(scale, 1.0); // widened for reductions only
+    const double support = kLobes * stretch;
+    std::vector<Taps> all(static_cast<std::size_t>(targetSize));
+    for (std::int32_t i = 0; i < targetSize; ++i) {
+        const double centre = (i + 0.5) * scale; // in source coordinates, pixel edges at integers
+        // Every pixel whose centre (j + 0.5) lies within the support; zero weights at
+        // either end are dropped.
+        auto first = std::max<std::int32_t>(0, static_cast<std::int32_t>(std::floor(centre - support)));
+        auto last = std::min<std::int32_t>(sourceSize - 1, static_cast<std::int32_t>(std::ceil(centre + support)));
+        const auto weightOf = [&](std::int32_t j) { return Lanczos3Kernel((j + 0.5 - centre) / stretch); };
+        while (first < last && weightOf(first) == 0.0)
+            ++first;
+        while (last > first && weightOf(last) == 0.0)
+            --last;
+        Taps& taps = all[static_cast<std::size_t>(i)];
+        taps.first = first;
+        double sum = 0.0;
+        for (std::int32_t j = first; j <= last; ++j)
+            sum += weightOf(j);
+        // Near the edges part of the kernel falls outside: what is left is normalised.
+        for (std::int32_t j = first; j <= last && sum != 0.0; ++j)
+            taps.weights.push_back(static_cast<float>(weightOf(j) / sum));
+        if (taps.weights.empty()) { // cannot happen for sizes above 0; the nearest pixel then
+            taps.first = std::clamp<std::int32_t>(static_cast<std::int32_t>(centre), 0, sourceSize - 1);
+            taps.weights.assign(1, 1.0f);
+        }
+    }
+    return all;
+}
+
+std::uint8_t ToByte(float value)
+{
+    return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
+}
+
+} // namespace
+
+double Lanczos3Kernel(double x)
+{
+    x = std::abs(x);
+    if (x < 1e-9)
+        return 1.0;
+    if (x >= kLobes)
+        return 0.0;
+    const double px = std::numbers::pi * x;
+    return kLobes * std::sin(px) * std::sin(px / kLobes) / (px * px);
+}
+
+std::unique_ptr<aDIBSection> ResampleLanczos3(const aDIBSection& source, std::int32_t newWidth, std::int32_t newHeight)
+{
+    const std::int32_t width = source.Width();
+    const std::int32_t height = source.Height();
+    if (newWidth <= 0 || newHeight <= 0 || width <= 0 || height <= 0 || !source.DIBSectionBitsPtr())
+        return nullptr;
+    auto target = std::make_unique<aDIBSection>();
+    if (!target->Create(newWidth, newHeight))
+        return nullptr;
+
+    try {
+        // Across first: the in-between picture is newWidth x height, kept as floats so
+        // the negative lobes are not clipped before the second pass.
+        const std::vector<Taps> across = TapsFor(width, newWidth);
+        const std::vector<Taps> down = TapsFor(height, newHeight);
+        const std::size_t rowFloats = static_cast<std::size_t>(newWidth) * 3;
+        std::vector<float> between(rowFloats * static_cast<std::size_t>(height));
+        const std::uint8_t* sourceBits = source.DIBSectionBitsPtr();
+        const std::int64_t sourceStride = source.BytesPerScanLine();
+        for (std::int32_t y = 0; y < height; ++y) {
+            const std::uint8_t* row = sourceBits + y * sourceStride;
+            float* out = between.data() + rowFloats * static_cast<std::size_t>(y);
+            for (std::int32_t x = 0; x < newWidth; ++x) {
+                const Taps& taps = across[static_cast<std::size_t>(x)];
+                const std::uint8_t* pixel = row + std::int64_t{3} * taps.first;
+                float blue = 0.0f, green = 0.0f, red = 0.0f;
+                for (const float weight : taps.weights) {
+                    blue += weight * pixel[0];
+                    green += weight * pixel[1];
+                    red += weight * pixel[2];
+                    pixel += 3;
+                }
+                out[3 * x] = blue;
+                out[3 * x + 1] = green;
+                out[3 * x + 2] = red;
+            }
+        }
+        // Down: whole rows at a time, which the compiler turns into vector code.
+        std::uint8_t* targetBits = target->DIBSectionBitsPtr();
+        const std::int64_t targetStride = target->BytesPerScanLine();
+        std::vector<float> sum(rowFloats);
+        for (std::int32_t y = 0; y < newHeight; ++y) {
+            const Taps& taps = down[static_cast<std::size_t>(y)];
+            std::fill(sum.begin(), sum.end(), 0.0f);
+            for (std::size_t k = 0; k < taps.weights.size(); ++k) {
+                const float weight = taps.weights[k];
+                const float* row = between.data() + rowFloats * (static_cast<std::size_t>(taps.first) + k);
+                for (std::size_t i = 0; i < rowFloats; ++i)
+                    sum[i] += weight * row[i];
+            }
+            std::uint8_t* out = targetBits + y * targetStride;
+            for (std::size_t i = 0; i < rowFloats; ++i)
+                out[i] = ToByte(sum[i]);
+        }
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    return target;
+}
+
+} // namespace imaging
