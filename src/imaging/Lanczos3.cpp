@@ -81,20 +81,31 @@ std::unique_ptr<aDIBSection> ResampleLanczos3(const aDIBSection& source, std::in
         return nullptr;
 
     try {
-        // Across first: the in-between picture is newWidth x height, kept as floats so
-        // the negative lobes are not clipped before the second pass.
-        const std::vector<Taps> across = TapsFor(width, newWidth);
+        // Down first, one target row at a time into a row of floats as wide as the source
+        // (whole rows, which the compiler turns into vector code), then across from that
+        // row into the target. Floats in between keep the negative lobes unclipped.
         const std::vector<Taps> down = TapsFor(height, newHeight);
-        const std::size_t rowFloats = static_cast<std::size_t>(newWidth) * 3;
-        std::vector<float> between(rowFloats * static_cast<std::size_t>(height));
+        const std::vector<Taps> across = TapsFor(width, newWidth);
+        const std::size_t rowFloats = static_cast<std::size_t>(width) * 3;
+        std::vector<float> column(rowFloats);
         const std::uint8_t* sourceBits = source.DIBSectionBitsPtr();
         const std::int64_t sourceStride = source.BytesPerScanLine();
-        for (std::int32_t y = 0; y < height; ++y) {
-            const std::uint8_t* row = sourceBits + y * sourceStride;
-            float* out = between.data() + rowFloats * static_cast<std::size_t>(y);
+        std::uint8_t* targetBits = target->DIBSectionBitsPtr();
+        const std::int64_t targetStride = target->BytesPerScanLine();
+        for (std::int32_t y = 0; y < newHeight; ++y) {
+            const Taps& rows = down[static_cast<std::size_t>(y)];
+            float* sum = column.data();
+            std::fill(column.begin(), column.end(), 0.0f);
+            for (std::size_t k = 0; k < rows.weights.size(); ++k) {
+                const float weight = rows.weights[k];
+                const std::uint8_t* row = sourceBits + (rows.first + static_cast<std::int64_t>(k)) * sourceStride;
+                for (std::size_t i = 0; i < rowFloats; ++i)
+                    sum[i] += weight * static_cast<float>(row[i]);
+            }
+            std::uint8_t* out = targetBits + y * targetStride;
             for (std::int32_t x = 0; x < newWidth; ++x) {
                 const Taps& taps = across[static_cast<std::size_t>(x)];
-                const std::uint8_t* pixel = row + std::int64_t{3} * taps.first;
+                const float* pixel = sum + std::size_t{3} * static_cast<std::size_t>(taps.first);
                 float blue = 0.0f, green = 0.0f, red = 0.0f;
                 for (const float weight : taps.weights) {
                     blue += weight * pixel[0];
@@ -102,27 +113,10 @@ std::unique_ptr<aDIBSection> ResampleLanczos3(const aDIBSection& source, std::in
                     red += weight * pixel[2];
                     pixel += 3;
                 }
-                out[3 * x] = blue;
-                out[3 * x + 1] = green;
-                out[3 * x + 2] = red;
+                out[3 * x] = ToByte(blue);
+                out[3 * x + 1] = ToByte(green);
+                out[3 * x + 2] = ToByte(red);
             }
-        }
-        // Down: whole rows at a time, which the compiler turns into vector code.
-        std::uint8_t* targetBits = target->DIBSectionBitsPtr();
-        const std::int64_t targetStride = target->BytesPerScanLine();
-        std::vector<float> sum(rowFloats);
-        for (std::int32_t y = 0; y < newHeight; ++y) {
-            const Taps& taps = down[static_cast<std::size_t>(y)];
-            std::fill(sum.begin(), sum.end(), 0.0f);
-            for (std::size_t k = 0; k < taps.weights.size(); ++k) {
-                const float weight = taps.weights[k];
-                const float* row = between.data() + rowFloats * (static_cast<std::size_t>(taps.first) + k);
-                for (std::size_t i = 0; i < rowFloats; ++i)
-                    sum[i] += weight * row[i];
-            }
-            std::uint8_t* out = targetBits + y * targetStride;
-            for (std::size_t i = 0; i < rowFloats; ++i)
-                out[i] = ToByte(sum[i]);
         }
     } catch (const std::bad_alloc&) {
         return nullptr;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -24,8 +25,8 @@ TEST(SizeBudgetTest, FindsTheHighestQualityThatFits)
         std::int32_t quality; // 0: none fits
         int maxEncodes;
     };
-    for (const Case& c : {Case{8000, 80, 1}, Case{100000, 80, 1}, Case{7999, 79, 9}, Case{5050, 50, 9},
-                          Case{1000, 10, 9}, Case{999, 0, 2}}) {
+    for (const Case& c : {Case{8000, 80, 1}, Case{100000, 80, 1}, Case{7999, 79, 11}, Case{5050, 50, 11},
+                          Case{1000, 10, 11}, Case{999, 0, 2}}) {
         CountingEncoder encoder;
         const batch::QualityChoice choice = batch::HighestQualityWithin(
             [&](std::int32_t q, QString* why) { return encoder(q, why); }, 80, 10, c.maxBytes);
@@ -34,6 +35,25 @@ TEST(SizeBudgetTest, FindsTheHighestQualityThatFits)
         EXPECT_EQ(choice.encodes, static_cast<int>(encoder.tried.size()));
         EXPECT_LE(choice.encodes, c.maxEncodes) << c.maxBytes;
         EXPECT_EQ(encoder.tried.front(), 80); // the quality asked for comes first
+    }
+}
+
+// Real encoders grow faster than linearly and not evenly (here steeply, then nearly
+// flat, in waves): the answer is still the highest quality that fits, whatever the budget.
+TEST(SizeBudgetTest, FindsTheHighestQualityForUnevenGrowth)
+{
+    const auto size = [](std::int32_t q) {
+        return static_cast<qsizetype>(2000 * std::exp(q / 18.0 + 0.5 * std::sin(q / 9.0)));
+    };
+    for (std::int64_t maxBytes = 2500; maxBytes < 300000; maxBytes = maxBytes * 5 / 4) {
+        std::int32_t expected = 0;
+        for (std::int32_t q = 10; q <= 90; ++q)
+            if (size(q) <= maxBytes)
+                expected = q;
+        const batch::QualityChoice choice = batch::HighestQualityWithin(
+            [&](std::int32_t q, QString*) { return QByteArray(size(q), 'x'); }, 90, 10, maxBytes);
+        EXPECT_EQ(choice.quality, expected) << maxBytes;
+        EXPECT_LE(choice.encodes, 11) << maxBytes;
     }
 }
 
