@@ -178,9 +178,17 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
         // The quality first; where even the lowest does not fit, smaller copies, about
         // 10 % less each time, made from the one loaded picture.
         Size size = *planned;
+        // A smaller copy is tried at the lowest quality alone first: most of them are
+        // still too large, and the search proper is only worth it once one fits.
+        bool smaller = false;
         for (;;) {
-            const QualityChoice choice = HighestQualityWithin(encodeAt, quality, kMinQuality, options.maxBytes);
+            const std::int32_t highest = smaller ? kMinQuality : quality;
+            QualityChoice choice = HighestQualityWithin(encodeAt, highest, kMinQuality, options.maxBytes);
             report.encodes += choice.encodes;
+            if (smaller && !choice.file.isEmpty() && quality > kMinQuality) {
+                choice = HighestQualityWithin(encodeAt, quality, kMinQuality, options.maxBytes);
+                report.encodes += choice.encodes;
+            }
             file = choice.file;
             failure = choice.failure;
             if (!file.isEmpty() || !failure.isEmpty())
@@ -197,6 +205,7 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
             size = *planned;
             ScaleToLongEdge(size.width, size.height, std::max(kSmallestLongEdge, NextSmallerEdge(longEdge)));
             copy = reducer.At(size);
+            smaller = true;
             if (!copy) {
                 failure = QStringLiteral("cannot make a smaller copy (%1 x %2)").arg(size.width).arg(size.height);
                 break;

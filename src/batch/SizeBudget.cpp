@@ -31,34 +31,42 @@ QualityChoice HighestQualityWithin(const EncodeAtQuality& encode, std::int32_t h
     if (!tryQuality(lowest, failed))
         return choice;
     double fitsSize = static_cast<double>(lastSize);
-    // lowest fits and highest does not. The file size grows roughly exponentially with
-    // the quality, so a guess that interpolates the logarithm of the size usually lands
-    // on the answer, and a try at its neighbour confirms it. Whatever is left after that
-    // is halved, so it never needs more than four tries beyond a bisection.
+    // lowest fits and highest does not. The search works on how far each end's size is
+    // from the budget, in logarithms (file sizes grow roughly exponentially with the
+    // quality), and guesses where that distance crosses zero on the straight line
+    // between the ends (regula falsi). Where one end stays put twice in a row, its
+    // distance counts half from then on (the Illinois rule), so the guesses cannot creep
+    // towards the answer from one side; after kGuesses guesses the rest is halved.
+    constexpr int kGuesses = 6;
+    const double budget = std::log(static_cast<double>(maxBytes));
     std::int32_t fits = lowest;
     std::int32_t tooLarge = highest;
-    // Tries quality and narrows the range; false when encoding failed.
-    const auto narrow = [&](std::int32_t quality) {
-        if (tryQuality(quality, failed))
-            fits = quality;
-        else if (!failed)
-            tooLarge = quality;
-        return !failed;
-    };
-    if (tooLarge - fits > 1 && fitsSize > 0 && tooLargeSize > fitsSize) {
-        const double t = (std::log(static_cast<double>(maxBytes)) - std::log(fitsSize))
-            / (std::log(tooLargeSize) - std::log(fitsSize));
-        const std::int32_t guess = std::clamp(fits + static_cast<std::int32_t>(std::floor(t * (tooLarge - fits))),
-                                              fits + 1, tooLarge - 1);
-        if (!narrow(guess))
+    double fitsDistance = std::log(fitsSize) - budget;         // <= 0
+    double tooLargeDistance = std::log(tooLargeSize) - budget; // > 0
+    int lastMoved = 0;                                         // 1: fits moved last, -1: tooLarge
+    for (int guesses = 0; tooLarge - fits > 1; ++guesses) {
+        std::int32_t guess = fits + (tooLarge - fits) / 2;
+        if (guesses < kGuesses && tooLargeDistance > fitsDistance) {
+            const double at = fits - fitsDistance * (tooLarge - fits) / (tooLargeDistance - fitsDistance);
+            guess = static_cast<std::int32_t>(std::lround(std::clamp(at, double(fits + 1), double(tooLarge - 1))));
+        }
+        const bool fitted = tryQuality(guess, failed);
+        if (failed)
             return {QByteArray(), 0, choice.encodes, choice.failure};
-        const std::int32_t neighbour = fits == guess ? guess + 1 : guess - 1;
-        if (tooLarge - fits > 1 && !narrow(neighbour))
-            return {QByteArray(), 0, choice.encodes, choice.failure};
-    }
-    while (tooLarge - fits > 1) {
-        if (!narrow(fits + (tooLarge - fits) / 2))
-            return {QByteArray(), 0, choice.encodes, choice.failure};
+        const double distance = std::log(static_cast<double>(std::max<qsizetype>(lastSize, 1))) - budget;
+        if (fitted) {
+            fits = guess;
+            fitsDistance = distance;
+            if (lastMoved == 1)
+                tooLargeDistance /= 2;
+            lastMoved = 1;
+        } else {
+            tooLarge = guess;
+            tooLargeDistance = distance;
+            if (lastMoved == -1)
+                fitsDistance /= 2;
+            lastMoved = -1;
+        }
     }
     return choice;
 }
