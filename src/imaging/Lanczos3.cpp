@@ -29,21 +29,25 @@ std::vector<Taps> TapsFor(std::int32_t sourceSize, std::int32_t targetSize)
         const double centre = (i + 0.5) * scale; // in source coordinates, pixel edges at integers
         // Every pixel whose centre (j + 0.5) lies within the support; zero weights at
         // either end are dropped.
-        auto first = std::max<std::int32_t>(0, static_cast<std::int32_t>(std::floor(centre - support)));
-        auto last = std::min<std::int32_t>(sourceSize - 1, static_cast<std::int32_t>(std::ceil(centre + support)));
-        const auto weightOf = [&](std::int32_t j) { return Lanczos3Kernel((j + 0.5 - centre) / stretch); };
-        while (first < last && weightOf(first) == 0.0)
+        const auto from = std::max<std::int32_t>(0, static_cast<std::int32_t>(std::floor(centre - support)));
+        const auto to = std::min<std::int32_t>(sourceSize - 1, static_cast<std::int32_t>(std::ceil(centre + support)));
+        std::vector<double> weights;
+        for (std::int32_t j = from; j <= to; ++j)
+            weights.push_back(Lanczos3Kernel((j + 0.5 - centre) / stretch));
+        std::size_t first = 0;
+        std::size_t end = weights.size();
+        while (first + 1 < end && weights[first] == 0.0)
             ++first;
-        while (last > first && weightOf(last) == 0.0)
-            --last;
+        while (end > first + 1 && weights[end - 1] == 0.0)
+            --end;
         Taps& taps = all[static_cast<std::size_t>(i)];
-        taps.first = first;
+        taps.first = from + static_cast<std::int32_t>(first);
         double sum = 0.0;
-        for (std::int32_t j = first; j <= last; ++j)
-            sum += weightOf(j);
+        for (std::size_t k = first; k < end; ++k)
+            sum += weights[k];
         // Near the edges part of the kernel falls outside: what is left is normalised.
-        for (std::int32_t j = first; j <= last && sum != 0.0; ++j)
-            taps.weights.push_back(static_cast<float>(weightOf(j) / sum));
+        for (std::size_t k = first; k < end && sum != 0.0; ++k)
+            taps.weights.push_back(static_cast<float>(weights[k] / sum));
         if (taps.weights.empty()) { // cannot happen for sizes above 0; the nearest pixel then
             taps.first = std::clamp<std::int32_t>(static_cast<std::int32_t>(centre), 0, sourceSize - 1);
             taps.weights.assign(1, 1.0f);
@@ -52,9 +56,10 @@ std::vector<Taps> TapsFor(std::int32_t sourceSize, std::int32_t targetSize)
     return all;
 }
 
+// Rounded half up, clamped; no library call, as this runs for every byte of the copy.
 std::uint8_t ToByte(float value)
 {
-    return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
+    return static_cast<std::uint8_t>(std::clamp(value, 0.0f, 255.0f) + 0.5f);
 }
 
 } // namespace
