@@ -97,15 +97,35 @@ std::unique_ptr<aDIBSection> ResampleLanczos3(const aDIBSection& source, std::in
         const std::int64_t sourceStride = source.BytesPerScanLine();
         std::uint8_t* targetBits = target->DIBSectionBitsPtr();
         const std::int64_t targetStride = target->BytesPerScanLine();
+        // Each source row serves several target rows: it is turned into floats once and
+        // kept in a ring as long as target rows still need it. The rows one target row
+        // needs are consecutive, never more than the ring holds, and only move forward,
+        // so a row is never evicted while it is needed.
+        std::size_t ringSize = 1;
+        for (const Taps& taps : down)
+            ringSize = std::max(ringSize, taps.weights.size());
+        std::vector<float> ring(ringSize * rowFloats);
+        std::vector<std::int64_t> ringRow(ringSize, -1);
+        const auto floatRow = [&](std::int64_t row) {
+            const std::size_t slot = static_cast<std::size_t>(row) % ringSize;
+            float* floats = ring.data() + slot * rowFloats;
+            if (ringRow[slot] != row) {
+                const std::uint8_t* bytes = sourceBits + row * sourceStride;
+                for (std::size_t i = 0; i < rowFloats; ++i)
+                    floats[i] = static_cast<float>(bytes[i]);
+                ringRow[slot] = row;
+            }
+            return static_cast<const float*>(floats);
+        };
         for (std::int32_t y = 0; y < newHeight; ++y) {
             const Taps& rows = down[static_cast<std::size_t>(y)];
             float* sum = column.data();
             std::fill(column.begin(), column.end(), 0.0f);
             for (std::size_t k = 0; k < rows.weights.size(); ++k) {
                 const float weight = rows.weights[k];
-                const std::uint8_t* row = sourceBits + (rows.first + static_cast<std::int64_t>(k)) * sourceStride;
+                const float* row = floatRow(rows.first + static_cast<std::int64_t>(k));
                 for (std::size_t i = 0; i < rowFloats; ++i)
-                    sum[i] += weight * static_cast<float>(row[i]);
+                    sum[i] += weight * row[i];
             }
             std::uint8_t* out = targetBits + y * targetStride;
             for (std::int32_t x = 0; x < newWidth; ++x) {
