@@ -202,8 +202,8 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
         target = folder + copyName;
         // A copy that would replace its source, or (a HEIC's JPEG, say) stand beside it
         // under a name of the source's own folder, is named name_klein.jpg there instead.
-        const bool besideSource
-            = copyName != name && PlaceOf(folder, StdModul::GetFolderPart(source)) == Placement::Same;
+        const bool besideSource = copyName != name
+            && PlaceOf(folder, StdModul::GetFolderPart(source)) == Placement::Same;
         if (target.toLower() == source.toLower() || SameFile(target, source) || besideSource)
             target = folder
                 + OutputFileName(request.output, StdModul::GetBaseName(source) + QStringLiteral("_klein.jpg"));
