@@ -1,5 +1,7 @@
 #include "CommandLineOptions.h"
 
+#include "OutputArguments.h"
+
 #include "batch/FolderWorkers.h"
 #include "batch/JobSettings.h"
 #include "imaging/PixelMemory.h"
@@ -38,6 +40,7 @@ QString UsageText()
                           "                       of the memory available\n"
                           "      --overwrite      a single-file run may replace an existing TARGET file\n"
                           "      --quiet          no progress, only errors\n"
+                          "%6"
                           "  -h, --help           this text\n"
                           "      --version        the program's version\n"
                           "\n"
@@ -47,7 +50,8 @@ QString UsageText()
         .arg(batch::kMaxQuality)
         .arg(batch::kDefaultQuality)
         .arg(batch::kDefaultSize)
-        .arg(batch::kMaxWorkers);
+        .arg(batch::kMaxWorkers)
+        .arg(OutputOptionsUsage());
 }
 
 bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options, QString& error)
@@ -135,6 +139,11 @@ bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options,
             if (!flag())
                 return false;
             options.quiet = true;
+        } else if (IsOutputOption(argument)) {
+            if (OutputOptionTakesValue(argument) ? !value(text) : !flag())
+                return false;
+            if (!ApplyOutputOption(argument, text, options.output, error))
+                return false;
         } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
             options.help = true;
         } else if (argument == QLatin1String("--version")) {
@@ -146,6 +155,8 @@ bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options,
     }
     if (options.help || options.version)
         return true;
+    if (options.output.mirror)
+        options.subfolders = true;
     if (positional.size() != 2) {
         error = positional.size() < 2
             ? QStringLiteral("SOURCE and TARGET are needed")

@@ -173,7 +173,7 @@ std::optional<PictureHeader> ProbeThroughQt(const QByteArray& data)
 
 } // namespace
 
-Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details)
+Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details, const DecodeScale& scale)
 {
     if (details)
         details->failure.clear();
@@ -184,7 +184,7 @@ Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* 
     const PictureFormat format = jpegName ? PictureFormat::Jpeg : SniffFormat(bytes, size);
     switch (format) {
     case PictureFormat::Jpeg:
-        return DecodeJpeg(bytes, size, failure, metadata);
+        return DecodeJpeg(bytes, size, failure, metadata, scale);
     case PictureFormat::Png:
         return DecodePng(bytes, size, failure, metadata);
     case PictureFormat::WebP:
@@ -251,6 +251,11 @@ Picture LoadPicture(const QString& path)
 
 Picture LoadPicture(const QString& path, LoadDetails* details)
 {
+    return LoadPicture(path, details, {});
+}
+
+Picture LoadPicture(const QString& path, LoadDetails* details, const DecodeScale& scale)
+{
     if (details)
         *details = LoadDetails();
     QString failure;
@@ -258,7 +263,7 @@ Picture LoadPicture(const QString& path, LoadDetails* details)
     const QByteArray data = ReadRegularFile(platform::EncodeFileName(path), &modified, &failure);
     if (data.isEmpty())
         return Failed(details, failure);
-    Picture picture = LoadPictureFromData(data, HasJpegName(path), details);
+    Picture picture = LoadPictureFromData(data, HasJpegName(path), details, scale);
     if (details && !picture.IsEmpty())
         details->metadata.modified = modified;
     return picture;
