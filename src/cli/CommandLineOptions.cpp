@@ -31,7 +31,7 @@ QString UsageText()
                           "  -r, --subfolders     include every subfolder of SOURCE\n"
                           "  -j, --jobs N         workers; default: all cores\n"
                           "      --overwrite      a single-file run may replace an existing TARGET file\n"
-                          "      --quiet          no progress, only errors\n"
+                          "      --quiet          no progress and no warnings, only errors\n"
                           "  -h, --help           this text\n"
                           "      --version        the program's version\n"
                           "\n"

@@ -19,8 +19,9 @@ QByteArray Clock(double seconds)
 
 } // namespace
 
-TerminalProgress::TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted)
-    : out_(out), bar_(bar), interrupted_(interrupted)
+TerminalProgress::TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted,
+                                   bool warnings)
+    : out_(out), bar_(bar), warnings_(warnings), interrupted_(interrupted)
 {
     clock_.start();
 }
@@ -47,13 +48,21 @@ void TerminalProgress::FileFinished(const QString& source, const QString&, const
     sourcePixels_ += report.sourcePixels;
     if (report.written) {
         ++written_;
+        if (warnings_) {
+            for (const QString& warning : report.warnings)
+                PrintLine(source, QStringLiteral("warning: ") + warning);
+        }
         return;
     }
     ++failed_;
+    PrintLine(source, report.failure);
+}
+
+void TerminalProgress::PrintLine(const QString& source, const QString& text)
+{
     ClearBar();
     // The name as the file system holds it, so a script can use it as it stands.
-    const QByteArray line = "zimbrel-shrink: " + platform::EncodeFileName(source) + ": " + report.failure.toUtf8()
-        + '\n';
+    const QByteArray line = "zimbrel-shrink: " + platform::EncodeFileName(source) + ": " + text.toUtf8() + '\n';
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), out_);
     DrawBar();
 }

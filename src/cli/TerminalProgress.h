@@ -1,7 +1,8 @@
 #pragma once
 // The shrink run as a terminal sees it: a progress bar redrawn in place on stderr (only
-// when stderr is a terminal), one line for every failed picture, and the counts for the
-// closing summary. Ctrl-C is the cancel marker.
+// when stderr is a terminal), one line for every failed picture and for every copy
+// written without damaged metadata, and the counts for the closing summary. Ctrl-C is
+// the cancel marker.
 
 #include "batch/ShrinkRun.h"
 
@@ -15,8 +16,9 @@ namespace cli {
 
 class TerminalProgress : public batch::ProgressView {
 public:
-    // bar: draw the progress bar; interrupted: set by the signal handler.
-    TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted);
+    // bar: draw the progress bar; interrupted: set by the signal handler; warnings: print
+    // "PATH: warning: ..." for a copy that lacks damaged metadata.
+    TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted, bool warnings = true);
 
     void Open() override {}
     void ClearCancel() override {} // a Ctrl-C before the run started still counts
@@ -38,9 +40,12 @@ public:
 private:
     void DrawBar();
     void ClearBar();
+    // "zimbrel-shrink: SOURCE: text" on a line of its own.
+    void PrintLine(const QString& source, const QString& text);
 
     std::FILE* out_;
     bool bar_;
+    bool warnings_;
     const volatile std::sig_atomic_t& interrupted_;
     QElapsedTimer clock_;
     qint64 lastDraw_ = -1;

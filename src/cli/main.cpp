@@ -101,7 +101,7 @@ int main(int argc, char** argv)
     request.saveSettings = false;
     request.showFileMessages = false; // each failure is one line with its reason instead
 
-    cli::TerminalProgress progress(stderr, !options.quiet && ::isatty(STDERR_FILENO), interrupted);
+    cli::TerminalProgress progress(stderr, !options.quiet && ::isatty(STDERR_FILENO), interrupted, !options.quiet);
     if (batch::RunShrinkJob(request, progress) == batch::RunOutcome::Stopped)
         return kRefused;
     if (!options.quiet)

@@ -6,6 +6,7 @@
 #include "imaging/Picture.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <cstdint>
@@ -19,9 +20,12 @@ namespace imaging {
 // failure is given, the cause in English ("truncated or damaged JPEG data at byte 1234
 // (libjpeg: Premature end of JPEG file)"); nothing is printed and the process is never
 // ended. When metadata is given, its ICC profile and capture-date EXIF block are filled
-// from the file (its modification time is left alone). data is only read during the
-// call. Safe to call from several threads at once.
+// from the file (its modification time is left alone); a damaged profile or EXIF block
+// is left out and, when warnings is given, one line in English says which and why
+// ("colour profile left out: damaged ICC marker (chunk 2 of 3 is missing)"). Markers
+// are read in time proportional to their bytes, however many a file holds. data is
+// only read during the call. Safe to call from several threads at once.
 Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure = nullptr,
-                   PhotoMetadata* metadata = nullptr);
+                   PhotoMetadata* metadata = nullptr, QStringList* warnings = nullptr);
 
 } // namespace imaging

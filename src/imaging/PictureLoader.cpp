@@ -143,12 +143,15 @@ QByteArray ReadRegularFile(const QByteArray& name, timespec* modified, QString* 
 
 Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details)
 {
-    if (details)
+    if (details) {
         details->failure.clear();
+        details->warnings.clear();
+    }
     if (!jpegName && !StartsLikeJpeg(data))
         return LoadThroughQt(data, details);
     return DecodeJpeg(reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size()),
-                      details ? &details->failure : nullptr, details ? &details->metadata : nullptr);
+                      details ? &details->failure : nullptr, details ? &details->metadata : nullptr,
+                      details ? &details->warnings : nullptr);
 }
 
 Picture LoadPicture(const QString& path)

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace imaging {
 
@@ -14,6 +15,8 @@ struct LoadDetails {
     QString failure;        // why the load failed, in English ("not a JPEG file"); empty after success
     PhotoMetadata metadata; // what a reduced copy keeps: a JPEG's colour profile and capture date,
                             // and every file's modification time
+    QStringList warnings;   // metadata left out because it was damaged, one line each with why;
+                            // the picture itself loaded
 };
 
 // Loads the picture file at path. Files named .jpg, .jpeg, .jpe or .jfif, and any file

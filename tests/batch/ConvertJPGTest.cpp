@@ -239,3 +239,26 @@ TEST(ConvertJPG, CopiesKeepTheProfileTheCaptureDateAndTheFileTime)
     EXPECT_FALSE(exif.contains(QByteArray("\x25\x88", 2)) || exif.contains(QByteArray("\x88\x25", 2)));
     EXPECT_EQ(QFileInfo(target).lastModified(), taken);
 }
+
+TEST(ConvertJPG, AFloodOfMarkersIsShrunkLikeThePlainPicture)
+{
+    // 200,000 empty APP1 markers ahead of the camera's EXIF block, which must still count
+    // (the copy comes out upright). Read marker by marker into a list, they took minutes.
+    QTemporaryDir dir;
+    const QByteArray stored = testfiles::EncodeJpeg(Photo(120, 80));
+    const QByteArray exif = testfiles::CameraExifSegment(6, "2026:07:14 18:03:21", "");
+    QByteArray flood;
+    flood.reserve(4 * 200000);
+    for (int i = 0; i < 200000; ++i)
+        flood.append("\xFF\xE1\x00\x02", 4);
+    ASSERT_TRUE(testfiles::WriteFile(dir.filePath("plain.jpg"), testfiles::WithSegments(stored, exif)));
+    ASSERT_TRUE(testfiles::WriteFile(dir.filePath("flood.jpg"), testfiles::WithSegments(stored, flood + exif)));
+
+    for (const char* name : {"plain", "flood"}) {
+        const batch::ConvertReport report = batch::ConvertPicture(
+            dir.filePath(name + QStringLiteral(".jpg")), dir.filePath(name + QStringLiteral("-60.jpg")), 80, "60");
+        EXPECT_TRUE(report.written) << name << ": " << report.failure.toStdString();
+    }
+    EXPECT_EQ(SizeOf(dir.filePath("flood-60.jpg")), QSize(40, 60));
+    EXPECT_EQ(ReadFile(dir.filePath("flood-60.jpg")), ReadFile(dir.filePath("plain-60.jpg")));
+}
