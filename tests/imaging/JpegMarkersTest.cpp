@@ -75,10 +75,7 @@ TEST(DamagedMetadata, CostsOnlyItselfWithAWarning)
         const Picture loaded = imaging::LoadPictureFromData(WithSegments(picture, c.segments), true, &details);
         ASSERT_EQ(loaded.Width(), 40) << c.what << ": " << details.failure.toStdString();
         EXPECT_EQ(details.metadata.iccProfile, c.profile) << c.what;
-        if (c.warning)
-            EXPECT_EQ(details.warnings, QStringList{c.warning}) << c.what;
-        else
-            EXPECT_TRUE(details.warnings.isEmpty()) << c.what << ": " << details.warnings.join(' ').toStdString();
+        EXPECT_EQ(details.warnings.join(u'|').toStdString(), c.warning ? c.warning : "") << c.what;
     }
 }
 
