@@ -64,6 +64,7 @@ void KeepMessage(j_common_ptr cinfo)
     std::longjmp(ErrorsOf(cinfo).jump, 1);
 }
 
+// Harmless warnings leave the picture whole; any other one fails the load.
 bool IsHarmless(int code)
 {
     return std::find(std::begin(kHarmlessJpegWarnings), std::end(kHarmlessJpegWarnings), code)
