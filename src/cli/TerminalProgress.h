@@ -16,9 +16,8 @@ namespace cli {
 
 class TerminalProgress : public batch::ProgressView {
 public:
-    // bar: draw the progress bar; interrupted: set by the signal handler; warnings: print
-    // "PATH: warning: ..." for a copy that lacks damaged metadata.
-    TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted, bool warnings = true);
+    // bar: draw the progress bar; interrupted: set by the signal handler.
+    TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted);
 
     void Open() override {}
     void ClearCancel() override {} // a Ctrl-C before the run started still counts
@@ -31,21 +30,31 @@ public:
     void FilesListed(qsizetype count) override { found_ = count; }
     void FileFinished(const QString& source, const QString& target, const batch::ConvertReport& report) override;
 
+    // What the output options add: notes about single copies on stderr (not with --quiet;
+    // among them "PATH: warning: ..." for a copy written without damaged metadata),
+    // a dry run's plan on plan (each picture's target, or why it is skipped), and the
+    // encodings per copy in the summary (a size budget).
+    void SetReporting(bool notes, std::FILE* plan, bool countEncodes)
+    {
+        notes_ = notes;
+        plan_ = plan;
+        countEncodes_ = countEncodes;
+    }
+
     qsizetype Found() const { return found_; }
     qsizetype Written() const { return written_; }
     qsizetype Failed() const { return failed_; }
+    qsizetype Skipped() const { return skipped_; }
     // "N pictures found, ..., T s": the closing summary.
     QByteArray Summary() const;
 
 private:
     void DrawBar();
     void ClearBar();
-    // "zimbrel-shrink: SOURCE: text" on a line of its own.
-    void PrintLine(const QString& source, const QString& text);
+    void Line(std::FILE* to, const QByteArray& line);
 
     std::FILE* out_;
     bool bar_;
-    bool warnings_;
     const volatile std::sig_atomic_t& interrupted_;
     QElapsedTimer clock_;
     qint64 lastDraw_ = -1;
@@ -55,6 +64,12 @@ private:
     qsizetype written_ = 0;
     qsizetype failed_ = 0;
     std::int64_t sourcePixels_ = 0;
+    bool notes_ = false;
+    std::FILE* plan_ = nullptr; // set on a dry run
+    bool countEncodes_ = false;
+    qsizetype skipped_ = 0;
+    qsizetype planned_ = 0;
+    std::int64_t encodes_ = 0;
 };
 
 } // namespace cli

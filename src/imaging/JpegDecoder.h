@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace imaging {
 
@@ -25,7 +26,12 @@ namespace imaging {
 // ("colour profile left out: damaged ICC marker (chunk 2 of 3 is missing)"). Markers
 // are read in time proportional to their bytes, however many a file holds. data is
 // only read during the call. Safe to call from several threads at once.
+//
+// scale, when given, is asked once with the picture's full upright width and height and
+// answers the decode's scale in eighths (1 to 8; 8 is full size): libjpeg then reduces
+// while it decodes (DCT scaling), far cheaper than decoding everything and shrinking after.
+using DecodeScale = std::function<int(std::int32_t width, std::int32_t height)>;
 Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure = nullptr,
-                   PhotoMetadata* metadata = nullptr, QStringList* warnings = nullptr);
+                   PhotoMetadata* metadata = nullptr, const DecodeScale& scale = {}, QStringList* warnings = nullptr);
 
 } // namespace imaging
