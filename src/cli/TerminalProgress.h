@@ -1,7 +1,8 @@
 #pragma once
 // The shrink run as a terminal sees it: a progress bar redrawn in place on stderr (only
-// when stderr is a terminal), one line for every failed picture, and the counts for the
-// closing summary. Ctrl-C is the cancel marker.
+// when stderr is a terminal), one line for every failed picture and for every copy
+// written without damaged metadata, and the counts for the closing summary. Ctrl-C is
+// the cancel marker.
 
 #include "batch/ShrinkRun.h"
 
@@ -29,7 +30,8 @@ public:
     void FilesListed(qsizetype count) override { found_ = count; }
     void FileFinished(const QString& source, const QString& target, const batch::ConvertReport& report) override;
 
-    // What the output options add: notes about single copies on stderr (not with --quiet),
+    // What the output options add: notes about single copies on stderr (not with --quiet;
+    // among them "PATH: warning: ..." for a copy written without damaged metadata),
     // a dry run's plan on plan (each picture's target, or why it is skipped), and the
     // encodings per copy in the summary (a size budget).
     void SetReporting(bool notes, std::FILE* plan, bool countEncodes)
