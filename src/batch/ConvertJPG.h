@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <functional>
 
+namespace imaging {
+class TargetFolder;
+}
+
 namespace batch {
 
 // How a size text reads: N is its leading number rounded half to even (0 when there is
@@ -32,8 +36,11 @@ struct ConvertReport {
 };
 
 // ConvertJPG, telling what happened. refusal, when given, is asked right before the file
-// is written: a non-empty answer skips the write and becomes the failure.
+// is written: a non-empty answer skips the write and becomes the failure. With folder,
+// dstjpgfile is a name in that open folder, and the write goes there whatever becomes of
+// the folder's path meanwhile.
 ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W,
-                             const std::function<QString()>& refusal = {});
+                             const std::function<QString()>& refusal = {},
+                             const imaging::TargetFolder* folder = nullptr);
 
 } // namespace batch

@@ -1,16 +1,19 @@
 #include "ShrinkRun.h"
 
 #include "batch/ConvertJPG.h"
+#include "batch/ExactPaths.h"
 #include "batch/FileListScan.h"
 #include "batch/FolderWorkers.h"
 #include "batch/JobSettings.h"
 #include "batch/SourceGuard.h"
+#include "imaging/TargetFolder.h"
 #include "platform/FileNames.h"
 #include "platform/MessageBox.h"
 #include "support/StdModul.h"
 
-#include <QHash>
 #include <QStringList>
+
+#include <sys/stat.h>
 
 #include <chrono>
 #include <optional>
@@ -41,16 +44,53 @@ void TellRefused(const QString& target)
         QStringLiteral("Verkleinern"), platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
 }
 
-// A file's shrink, asking the guard right before the write.
-ConvertReport ShrinkOne(const RunRequest& request, const QString& sizeText, const SourceGuard& guard,
-                        const QString& source, const QString& target)
+// The target folder could not be made or may not be written into: nothing is read.
+void TellTargetFailed(const QString& folder, const QString& why)
 {
-    return ConvertPicture(source, target, request.quality, sizeText, [&] {
-        QString refusal = guard.Refusal(target);
-        if (!refusal.isEmpty())
-            TellRefused(target);
-        return refusal;
-    });
+    platform::MessageBox(QStringLiteral("Das Ziel-Verzeichnis\n\n%1\n\nkann nicht angelegt oder beschrieben werden: %2")
+                             .arg(platform::DisplayFileName(folder), why),
+                         kFolderTitle, platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
+}
+
+// Opens (creating) the folder the run writes into, or tells why it cannot.
+std::optional<imaging::TargetFolder> OpenTarget(const QString& folder)
+{
+    QString why;
+    std::optional<imaging::TargetFolder> opened = imaging::TargetFolder::Open(platform::EncodeFileName(folder), &why);
+    if (!opened) {
+        const QString shown = folder.size() > 1 && folder.endsWith(u'/') ? folder.chopped(1) : folder;
+        TellTargetFailed(shown.isEmpty() ? QStringLiteral(".") : shown, why);
+    }
+    return opened;
+}
+
+// The copies are on the device before the run says it is done: a stick pulled or a
+// power cut right after the end cannot take them back.
+void FlushTarget(const imaging::TargetFolder& folder, const QString& shown)
+{
+    QString why;
+    if (!folder.Sync(&why))
+        platform::MessageBox(
+            QStringLiteral("Die Kopien im Ziel-Verzeichnis\n\n%1\n\nsind womöglich nicht vollständig gespeichert: %2")
+                .arg(platform::DisplayFileName(shown), why),
+            QStringLiteral("Verkleinern"), platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
+}
+
+// A file's shrink into the open target folder, asking the guard right before the write.
+// target is the full path, for the user's eyes.
+ConvertReport ShrinkOne(const RunRequest& request, const QString& sizeText, const SourceGuard& guard,
+                        const QString& source, const QString& target, const imaging::TargetFolder& folder)
+{
+    const QString name = FileNameOf(target);
+    return ConvertPicture(
+        source, name, request.quality, sizeText,
+        [&] {
+            QString refusal = guard.Refusal(folder, name);
+            if (!refusal.isEmpty())
+                TellRefused(target);
+            return refusal;
+        },
+        &folder);
 }
 
 void Prepare(ProgressView& progress, const QString& status)
@@ -63,34 +103,33 @@ void Prepare(ProgressView& progress, const QString& status)
 // Hands the files to the workers and reports them back in list order.
 class FolderShrink {
 public:
-    FolderShrink(const RunRequest& request, const QString& sizeText, const QStringList& files, const QString& target,
-                 ProgressView& progress)
-        : request_(request), sizeText_(sizeText), files_(files), target_(target), progress_(progress),
-          finished_(static_cast<std::size_t>(files.size())), previousSameTarget_(files.size(), -1)
+    FolderShrink(const RunRequest& request, const QString& sizeText, const QStringList& files, const QString& source,
+                 const QString& target, const imaging::TargetFolder& folder, ProgressView& progress)
+        : request_(request), sizeText_(sizeText), files_(files), target_(target), folder_(folder), progress_(progress),
+          guard_(source), finished_(static_cast<std::size_t>(files.size()))
     {
         // A later file that shares a target name with an earlier one waits for it, so the
         // later one is written last, as in a run on one thread.
-        QHash<QString, qsizetype> lastWithName;
-        for (qsizetype i = 0; i < files_.size(); ++i) {
-            const QString name = StdModul::GetFileName(files_[i]);
-            previousSameTarget_[i] = lastWithName.value(name, -1);
-            lastWithName.insert(name, i);
-            guard_.AddSource(files_[i]);
+        QStringList names;
+        for (const QString& file : files_) {
+            names << FileNameOf(file);
+            guard_.AddSource(file);
         }
+        previousSameTarget_ = EarlierSameTarget(names);
     }
 
     void Run()
     {
         const qsizetype n = files_.size();
         FolderWorkers workers(WorkerCount(request_.workers), [this](const FileTask& task) {
-            return ShrinkOne(request_, sizeText_, guard_, task.source, task.target);
+            return ShrinkOne(request_, sizeText_, guard_, task.source, task.target, folder_);
         });
         bool cancelled = false;
         for (;;) {
             while (!cancelled && next_ < n && workers.Busy() < workers.Count() && MayStart(next_)) {
                 const QString& file = files_[next_];
                 progress_.ShowStatus(platform::DisplayFileName(file));
-                workers.Start({next_, file, target_ + StdModul::GetFileName(file)});
+                workers.Start({next_, file, target_ + FileNameOf(file)});
                 ++next_;
                 cancelled = progress_.CancelRequested();
             }
@@ -113,7 +152,7 @@ public:
 private:
     bool MayStart(qsizetype index) const
     {
-        const qsizetype previous = previousSameTarget_[index];
+        const qsizetype previous = previousSameTarget_[static_cast<std::size_t>(index)];
         return previous < 0 || previous < reported_ || finished_[static_cast<std::size_t>(previous)].has_value();
     }
 
@@ -139,8 +178,9 @@ private:
     const QString& sizeText_;
     const QStringList& files_;
     const QString target_;
+    const imaging::TargetFolder& folder_;
     ProgressView& progress_;
-    SourceGuard guard_{StdModul::AddPathSeparator(request_.sourceText)};
+    SourceGuard guard_;
     std::vector<std::optional<FileDone>> finished_;
     std::vector<qsizetype> previousSameTarget_;
     qsizetype next_ = 0;
@@ -148,10 +188,11 @@ private:
     qsizetype finishedCount_ = 0;
 };
 
-RunOutcome FolderRun(const RunRequest& request, const QString& sizeText, ProgressView& progress)
+RunOutcome FolderRun(const RunRequest& request, const QString& sourceText, const QString& targetText,
+                     const QString& sizeText, ProgressView& progress)
 {
-    const QString source = StdModul::AddPathSeparator(request.sourceText);
-    const QString target = StdModul::AddPathSeparator(request.targetText);
+    const QString source = WithSeparator(sourceText);
+    const QString target = WithSeparator(targetText);
 
     // An empty target would put every picture into the current working folder.
     if (target.isEmpty()) {
@@ -168,44 +209,62 @@ RunOutcome FolderRun(const RunRequest& request, const QString& sizeText, Progres
         return RunOutcome::Stopped;
     }
 
-    progress.Open();
     // Written where the file system resolves the target: a missing "name/.." is not
-    // created, and a relative target means the working folder.
-    const QString resolvedTarget = StdModul::AddPathSeparator(ResolvedPath(target));
-    StdModul::CreateFolderPath(resolvedTarget);
-    Prepare(progress, QStringLiteral("Einlesen der Dateiliste."));
+    // created, and a relative target means the working folder. Made before any picture
+    // is read, so a target that cannot be written costs no work; from here on every write
+    // goes through the folder's handle.
+    const QString resolved = ResolvedPath(target);
+    const std::optional<imaging::TargetFolder> folder = OpenTarget(resolved);
+    if (!folder)
+        return RunOutcome::Stopped;
+    // The text checks above cannot see a link made since; the handle can.
+    const Placement now = SourceGuard(source).PlaceOf(*folder);
+    if (now != Placement::Elsewhere) {
+        Refuse(now == Placement::Same
+                   ? QStringLiteral("Quell- und Ziel-Verzeichnisse sind identisch!")
+                   : QStringLiteral("Ziel-Verzeichnis darf nicht unterhalb des Quell-Verzeichnisses liegen!"));
+        return RunOutcome::Stopped;
+    }
 
+    progress.Open();
+    Prepare(progress, QStringLiteral("Einlesen der Dateiliste."));
+    const QString resolvedTarget = WithSeparator(resolved);
     QStringList files;
     // The target's own pictures are never sources, even when a link leads the scan there.
-    Scan(files, source, request.includeSubfolders, resolvedTarget);
+    struct stat targetId {};
+    if (::fstat(folder->Handle(), &targetId) == 0)
+        Scan(files, source, request.includeSubfolders, targetId.st_dev, targetId.st_ino);
+    else
+        Scan(files, source, request.includeSubfolders);
     progress.FilesListed(files.size());
-    FolderShrink(request, sizeText, files, resolvedTarget, progress).Run();
+    FolderShrink(request, sizeText, files, source, resolvedTarget, *folder, progress).Run();
+    FlushTarget(*folder, resolved);
 
     if (request.saveSettings)
         SaveFolderSettings(request.sourceText, request.targetText, request.includeSubfolders);
     return RunOutcome::Finished;
 }
 
-RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, ProgressView& progress)
+RunOutcome SingleFileRun(const RunRequest& request, const QString& sourceText, const QString& targetText,
+                         const QString& sizeText, ProgressView& progress)
 {
-    const QString& source = request.sourceText;
-    QString target = request.targetText;
+    const QString& source = sourceText;
+    QString target = targetText;
 
-    if (StdModul::FolderExists(target) || target.endsWith(StdModul::PathSeparator())) {
-        const QString folder = StdModul::AddPathSeparator(target);
-        target = folder + StdModul::GetFileName(source);
+    if (IsFolder(target) || target.endsWith(u'/')) {
+        const QString folder = WithSeparator(target);
+        target = folder + FileNameOf(source);
         if (target.toLower() == source.toLower() || SameFile(target, source))
-            target = folder + StdModul::GetBaseName(source) + QStringLiteral("_klein.jpg");
+            target = folder + BaseNameOf(source) + QStringLiteral("_klein.jpg");
     } else if (target.toLower() == source.toLower() || SameFile(target, source)) {
         Refuse(QStringLiteral("Quell- und Ziel-Datei ist identisch!"));
         return RunOutcome::Stopped;
     }
     // The folder as the file system resolves it, the name as given: a link standing at
     // the name is replaced, never written through.
-    const QString folder = StdModul::GetFolderPart(target);
-    if (!folder.isEmpty() || target.startsWith(StdModul::PathSeparator()))
-        target = StdModul::AddPathSeparator(ResolvedPath(folder.isEmpty() ? StdModul::PathSeparator() : folder))
-            + StdModul::GetFileName(target);
+    const QString folder = FolderOf(target);
+    if (!folder.isEmpty())
+        target = WithSeparator(ResolvedPath(folder)) + FileNameOf(target);
 
     if (StdModul::FileExists(target)) {
         const platform::MsgAnswer answer = platform::MessageBox(
@@ -215,16 +274,20 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
             return RunOutcome::Stopped;
     }
 
+    const std::optional<imaging::TargetFolder> targetFolder = OpenTarget(FolderOf(target));
+    if (!targetFolder)
+        return RunOutcome::Stopped;
+
     progress.Open();
-    StdModul::CreateFolderPath(StdModul::GetFolderPart(target));
-    Prepare(progress, platform::DisplayFileName(StdModul::GetFileName(source)));
+    Prepare(progress, platform::DisplayFileName(FileNameOf(source)));
     SourceGuard guard;
     guard.AddSource(source);
     std::optional<platform::ThreadMessageBoxPresenter> silence;
     if (!request.showFileMessages)
         silence.emplace([](const platform::MessageBoxCall&) { return platform::MsgAnswer::OK; });
-    const ConvertReport report = ShrinkOne(request, sizeText, guard, source, target);
+    const ConvertReport report = ShrinkOne(request, sizeText, guard, source, target, *targetFolder);
     silence.reset();
+    FlushTarget(*targetFolder, FolderOf(target));
     progress.ShowProgress(1.0);
     progress.FileFinished(source, target, report);
     return RunOutcome::Finished;
@@ -235,8 +298,12 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
 RunOutcome RunShrinkJob(const RunRequest& request, ProgressView& progress)
 {
     const QString sizeText = StdModul::TrimBlanks(request.sizeText);
-    const RunOutcome outcome = StdModul::FolderExists(request.sourceText) ? FolderRun(request, sizeText, progress)
-                                                                          : SingleFileRun(request, sizeText, progress);
+    // Typed texts lose the blanks at their ends; the names inside them, like every name
+    // the file system lists, keep theirs.
+    const QString source = request.trimTexts ? StdModul::TrimBlanks(request.sourceText) : request.sourceText;
+    const QString target = request.trimTexts ? StdModul::TrimBlanks(request.targetText) : request.targetText;
+    const RunOutcome outcome = IsFolder(source) ? FolderRun(request, source, target, sizeText, progress)
+                                                : SingleFileRun(request, source, target, sizeText, progress);
     if (outcome == RunOutcome::Stopped)
         return outcome;
 

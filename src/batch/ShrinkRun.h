@@ -49,6 +49,8 @@ struct RunRequest {
     bool includeSubfolders = false;
 
     // Beyond the window's controls:
+    bool trimTexts = true;        // sourceText and targetText were typed into boxes: blanks
+                                  // at their ends are dropped (a command line's are names)
     int workers = 0;              // threads of a folder run; 0: one per processor core
     bool saveSettings = true;     // write the job settings to the store after the run
     bool showFileMessages = true; // show the boxes of each file's shrink (a command line
