@@ -1,5 +1,9 @@
 #include "TerminalProgress.h"
 
+#include "TerminalText.h"
+
+#include "batch/ExactPaths.h"
+#include "batch/SourceGuard.h"
 #include "platform/FileNames.h"
 
 #include <cmath>
@@ -19,8 +23,9 @@ QByteArray Clock(double seconds)
 
 } // namespace
 
-TerminalProgress::TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted)
-    : out_(out), bar_(bar), interrupted_(interrupted)
+TerminalProgress::TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted,
+                                   bool listReplaced)
+    : out_(out), bar_(bar), listReplaced_(listReplaced), interrupted_(interrupted)
 {
     clock_.start();
 }
@@ -42,27 +47,57 @@ void TerminalProgress::Close()
     ClearBar();
 }
 
-void TerminalProgress::FileFinished(const QString& source, const QString&, const batch::ConvertReport& report)
+void TerminalProgress::FileFinished(const QString& source, const QString& target, const batch::ConvertReport& report)
 {
     sourcePixels_ += report.sourcePixels;
     if (report.written) {
         ++written_;
+        NoteWritten(source, target);
         return;
     }
     ++failed_;
-    ClearBar();
     // The name as the file system holds it, so a script can use it as it stands.
-    const QByteArray line = "zimbrel-shrink: " + platform::EncodeFileName(source) + ": " + report.failure.toUtf8()
-        + '\n';
+    PrintLine(platform::EncodeFileName(source) + ": " + report.failure.toUtf8());
+}
+
+// Files finish in list order and a later file of the same name starts only after the
+// earlier one is done, so the copy written last is the one that stands. Names that differ
+// only in case are one file where the target ignores case: the file system says which.
+void TerminalProgress::NoteWritten(const QString& source, const QString& target)
+{
+    QList<Copy>& sameName = copies_[batch::FileNameOf(target).toCaseFolded()];
+    for (qsizetype i = 0; i < sameName.size();) {
+        const Copy& earlier = sameName[i];
+        if (earlier.target != target && !batch::SameFile(earlier.target, target)) {
+            ++i;
+            continue;
+        }
+        ++replaced_;
+        if (listReplaced_)
+            PrintLine(platform::EncodeFileName(earlier.source) + ": replaced by the later picture of the same name "
+                      + platform::EncodeFileName(source));
+        sameName.removeAt(i);
+    }
+    sameName.append({source, target});
+}
+
+void TerminalProgress::PrintLine(const QByteArray& text)
+{
+    ClearBar();
+    const QByteArray line = "zimbrel-shrink: " + EscapeControls(text) + '\n';
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), out_);
     DrawBar();
 }
 
 QByteArray TerminalProgress::Summary() const
 {
-    return QStringLiteral("zimbrel-shrink: %1 pictures found, %2 written, %3 failed, %4 source megapixels, %5 s\n")
+    const QString replaced = replaced_ > 0
+        ? QStringLiteral(", %1 replaced by a later picture of the same name").arg(replaced_)
+        : QString();
+    return QStringLiteral("zimbrel-shrink: %1 pictures found, %2 written%3, %4 failed, %5 source megapixels, %6 s\n")
         .arg(found_)
-        .arg(written_)
+        .arg(Written())
+        .arg(replaced)
         .arg(failed_)
         .arg(static_cast<double>(sourcePixels_) / 1e6, 0, 'f', 1)
         .arg(static_cast<double>(clock_.elapsed()) / 1000.0, 0, 'f', 2)

@@ -1,11 +1,14 @@
 #pragma once
 // The shrink run as a terminal sees it: a progress bar redrawn in place on stderr (only
-// when stderr is a terminal), one line for every failed picture, and the counts for the
-// closing summary. Ctrl-C is the cancel marker.
+// when stderr is a terminal), one line for every failed picture, one for every copy a
+// later picture of the same name replaced, and the counts for the closing summary. Ctrl-C
+// is the cancel marker.
 
 #include "batch/ShrinkRun.h"
 
 #include <QElapsedTimer>
+#include <QHash>
+#include <QList>
 
 #include <csignal>
 #include <cstdint>
@@ -15,8 +18,9 @@ namespace cli {
 
 class TerminalProgress : public batch::ProgressView {
 public:
-    // bar: draw the progress bar; interrupted: set by the signal handler.
-    TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted);
+    // bar: draw the progress bar; interrupted: set by the signal handler; listReplaced:
+    // name each copy that a later picture replaced.
+    TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted, bool listReplaced = true);
 
     void Open() override {}
     void ClearCancel() override {} // a Ctrl-C before the run started still counts
@@ -30,17 +34,29 @@ public:
     void FileFinished(const QString& source, const QString& target, const batch::ConvertReport& report) override;
 
     qsizetype Found() const { return found_; }
-    qsizetype Written() const { return written_; }
+    // Copies standing in the target: written and not replaced by a later picture.
+    qsizetype Written() const { return written_ - replaced_; }
+    qsizetype Replaced() const { return replaced_; }
     qsizetype Failed() const { return failed_; }
-    // "N pictures found, ..., T s": the closing summary.
+    // "N pictures found, W written[, R replaced by a later picture of the same name], F
+    // failed, ..., T s": the closing summary.
     QByteArray Summary() const;
 
 private:
     void DrawBar();
     void ClearBar();
+    void PrintLine(const QByteArray& text);
+    void NoteWritten(const QString& source, const QString& target);
+
+    struct Copy {
+        QString source;
+        QString target;
+    };
 
     std::FILE* out_;
     bool bar_;
+    bool listReplaced_;
+    QHash<QString, QList<Copy>> copies_; // written copies by case-folded target name
     const volatile std::sig_atomic_t& interrupted_;
     QElapsedTimer clock_;
     qint64 lastDraw_ = -1;
@@ -48,6 +64,7 @@ private:
     qsizetype found_ = 1; // a single-file run lists nothing
     qsizetype done_ = 0;
     qsizetype written_ = 0;
+    qsizetype replaced_ = 0;
     qsizetype failed_ = 0;
     std::int64_t sourcePixels_ = 0;
 };
