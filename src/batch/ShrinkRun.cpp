@@ -44,11 +44,18 @@ void TellRefused(const QString& target)
         QStringLiteral("Verkleinern"), platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
 }
 
+// A folder as a message names it: without a trailing "/", "." for the working folder.
+QString FolderForMessage(const QString& folder)
+{
+    const QString shown = folder.size() > 1 && folder.endsWith(u'/') ? folder.chopped(1) : folder;
+    return platform::DisplayFileName(shown.isEmpty() ? QStringLiteral(".") : shown);
+}
+
 // The target folder could not be made or may not be written into: nothing is read.
 void TellTargetFailed(const QString& folder, const QString& why)
 {
     platform::MessageBox(QStringLiteral("Das Ziel-Verzeichnis\n\n%1\n\nkann nicht angelegt oder beschrieben werden: %2")
-                             .arg(platform::DisplayFileName(folder), why),
+                             .arg(FolderForMessage(folder), why),
                          kFolderTitle, platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
 }
 
@@ -57,10 +64,8 @@ std::optional<imaging::TargetFolder> OpenTarget(const QString& folder)
 {
     QString why;
     std::optional<imaging::TargetFolder> opened = imaging::TargetFolder::Open(platform::EncodeFileName(folder), &why);
-    if (!opened) {
-        const QString shown = folder.size() > 1 && folder.endsWith(u'/') ? folder.chopped(1) : folder;
-        TellTargetFailed(shown.isEmpty() ? QStringLiteral(".") : shown, why);
-    }
+    if (!opened)
+        TellTargetFailed(folder, why);
     return opened;
 }
 
@@ -72,7 +77,7 @@ void FlushTarget(const imaging::TargetFolder& folder, const QString& shown)
     if (!folder.Sync(&why))
         platform::MessageBox(
             QStringLiteral("Die Kopien im Ziel-Verzeichnis\n\n%1\n\nsind womöglich nicht vollständig gespeichert: %2")
-                .arg(platform::DisplayFileName(shown), why),
+                .arg(FolderForMessage(shown), why),
             QStringLiteral("Verkleinern"), platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
 }
 

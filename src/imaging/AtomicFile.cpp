@@ -17,6 +17,7 @@ namespace {
 
 std::atomic<int (*)(int)> fsyncCall{&::fsync};
 std::atomic<int (*)(int)> closeCall{&::close};
+std::atomic<int (*)(int)> syncfsCall{&::syncfs};
 
 // A name no one else picks: a hidden file with 64 random bits, so a crash leaves at most
 // an invisible stray and two writers into one folder never meet.
@@ -63,7 +64,13 @@ FinishCalls SetFinishCalls(FinishCalls calls)
     FinishCalls previous;
     previous.fsync = fsyncCall.exchange(calls.fsync ? calls.fsync : &::fsync);
     previous.close = closeCall.exchange(calls.close ? calls.close : &::close);
+    previous.syncfs = syncfsCall.exchange(calls.syncfs ? calls.syncfs : &::syncfs);
     return previous;
+}
+
+int SyncFileSystem(int fd)
+{
+    return syncfsCall.load()(fd);
 }
 
 bool ReplaceFile(const QByteArray& path, std::initializer_list<ByteSpan> parts, const timespec* modified,

@@ -36,13 +36,17 @@ bool ReplaceFile(int folder, const QByteArray& name, std::initializer_list<ByteS
 bool ReplaceFile(const QByteArray& path, std::initializer_list<ByteSpan> parts, const timespec* modified,
                  QString* failure);
 
-// How ReplaceFile finishes the temporary file: ::fsync and ::close unless a test puts in
-// its own (a close that fails as on a full quota or a lost network share, a flush that
-// counts). Returns the calls they replace.
+// How copies are finished: ReplaceFile's flush and close of the temporary file and
+// TargetFolder::Sync's flush of the whole file system. The system's calls unless a test
+// or a benchmark puts in its own (a close that fails as on a full quota or a lost network
+// share, a flush that counts or does nothing). Returns the calls they replace.
 struct FinishCalls {
     int (*fsync)(int fd) = &::fsync;
     int (*close)(int fd) = &::close;
+    int (*syncfs)(int fd) = &::syncfs;
 };
 FinishCalls SetFinishCalls(FinishCalls calls);
+// The installed syncfs.
+int SyncFileSystem(int fd);
 
 } // namespace imaging

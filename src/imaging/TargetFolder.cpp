@@ -1,5 +1,6 @@
 #include "TargetFolder.h"
 
+#include "imaging/AtomicFile.h"
 #include "imaging/SystemErrorText.h"
 
 #include <QList>
@@ -131,7 +132,7 @@ std::optional<TargetFolder> TargetFolder::OpenSubfolder(const QByteArray& relati
 
 bool TargetFolder::Sync(QString* failure) const
 {
-    if (::syncfs(fd_) == 0)
+    if (SyncFileSystem(fd_) == 0)
         return true;
     // A folder that could not be opened for reading gives a handle syncfs does not take.
     if (errno == EBADF) {

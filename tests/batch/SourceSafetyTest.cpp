@@ -5,6 +5,7 @@
 
 #include "batch/JobSettings.h"
 #include "batch/ShrinkRun.h"
+#include "imaging/AtomicFile.h"
 #include "platform/FileNames.h"
 #include "platform/MessageBox.h"
 
@@ -333,6 +334,47 @@ TEST_F(SourceSafetyTest, ATargetThatCannotBeMadeStopsTheRunBeforeAnyPictureIsRea
     }
     EXPECT_EQ(progress_.opened, 0);
     EXPECT_EQ(apptest::StoredValue(batch::kSourcePathValue), apptest::kUnset);
+}
+
+// What the run flushed: the identity of each folder it asked syncfs about.
+std::vector<std::pair<dev_t, ino_t>> synced;
+int syncResult = 0;
+int RecordingSyncfs(int fd)
+{
+    struct stat st {};
+    ::fstat(fd, &st);
+    synced.emplace_back(st.st_dev, st.st_ino);
+    errno = EIO;
+    return syncResult;
+}
+
+TEST_F(SourceSafetyTest, TheTargetIsFlushedOnceBeforeTheRunEnds)
+{
+    ASSERT_TRUE(WriteJpeg(Path("S/a.jpg"), 64, 48));
+    ASSERT_TRUE(WriteJpeg(Path("S/b.jpg"), 64, 48));
+    imaging::FinishCalls calls;
+    calls.syncfs = &RecordingSyncfs;
+    const imaging::FinishCalls previous = imaging::SetFinishCalls(calls);
+    for (const QString& source : {Path("S"), Path("S/a.jpg")}) {
+        ASSERT_TRUE(QDir(Path("T")).removeRecursively());
+        synced.clear();
+        syncResult = 0;
+        platform::MessageBoxRecorder boxes;
+        EXPECT_EQ(Run(source, Path("T/")), RunOutcome::Finished);
+        struct stat target {};
+        ASSERT_EQ(::stat(QFile::encodeName(Path("T")).constData(), &target), 0);
+        EXPECT_EQ(synced, (std::vector<std::pair<dev_t, ino_t>>{{target.st_dev, target.st_ino}}));
+        EXPECT_TRUE(boxes.Calls().empty());
+
+        // A device that reports a lost write is not a run that says all is well.
+        syncResult = -1;
+        ASSERT_TRUE(QDir(Path("T")).removeRecursively());
+        EXPECT_EQ(Run(source, Path("T/")), RunOutcome::Finished);
+        ASSERT_EQ(boxes.Calls().size(), 1u);
+        EXPECT_EQ(boxes.Calls()[0].text, "Die Kopien im Ziel-Verzeichnis\n\n" + Path("T")
+                                             + "\n\nsind womöglich nicht vollständig gespeichert: Input/output error");
+    }
+    imaging::SetFinishCalls(previous);
 }
 
 } // namespace
