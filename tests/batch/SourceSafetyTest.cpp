@@ -371,8 +371,9 @@ TEST_F(SourceSafetyTest, TheTargetIsFlushedOnceBeforeTheRunEnds)
         ASSERT_TRUE(QDir(Path("T")).removeRecursively());
         EXPECT_EQ(Run(source, Path("T/")), RunOutcome::Finished);
         ASSERT_EQ(boxes.Calls().size(), 1u);
-        EXPECT_EQ(boxes.Calls()[0].text, "Die Kopien im Ziel-Verzeichnis\n\n" + Path("T")
-                                             + "\n\nsind womöglich nicht vollständig gespeichert: Input/output error");
+        EXPECT_EQ(boxes.Calls()[0].text,
+                  "Die Kopien im Ziel-Verzeichnis\n\n" + Path("T")
+                      + "\n\nsind womöglich nicht vollständig gespeichert: Input/output error");
     }
     imaging::SetFinishCalls(previous);
 }
