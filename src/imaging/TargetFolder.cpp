@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -43,39 +44,85 @@ bool Fail(QString* failure, int error)
     return false;
 }
 
-std::nullopt_t Failed(QString* failure, int error)
+int NoHandle(QString* failure, int error)
 {
     Fail(failure, error);
-    return std::nullopt;
+    return -1;
 }
 
 // Enough to use as the folder of *at() calls, even where the folder may not be listed.
 constexpr int kLevelFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
 
+// The levels one opening made, removed again (newest first) unless the opening succeeds,
+// so a target that cannot be used leaves the tree as it was.
+class MadeLevels {
+public:
+    MadeLevels() = default;
+    MadeLevels(const MadeLevels&) = delete;
+    MadeLevels& operator=(const MadeLevels&) = delete;
+    ~MadeLevels()
+    {
+        for (auto level = levels_.rbegin(); level != levels_.rend(); ++level) {
+            if (!kept_)
+                ::unlinkat(level->first, level->second.constData(), AT_REMOVEDIR);
+            ::close(level->first);
+        }
+    }
+    void Add(int parent, const QByteArray& name)
+    {
+        const int fd = ::fcntl(parent, F_DUPFD_CLOEXEC, 0);
+        if (fd >= 0)
+            levels_.emplace_back(fd, name);
+    }
+    void Keep() { kept_ = true; }
+
+private:
+    std::vector<std::pair<int, QByteArray>> levels_;
+    bool kept_ = false;
+};
+
 // Opens (creating when missing) the level name below at. An existing level is followed
 // when it is a link only with followExisting; a created one never is.
-int OpenLevel(int at, const QByteArray& name, bool followExisting)
+int OpenLevel(int at, const QByteArray& name, bool followExisting, MadeLevels& made)
 {
     const int fd = ::openat(at, name.constData(), kLevelFlags | (followExisting ? 0 : O_NOFOLLOW));
     if (fd >= 0 || errno != ENOENT)
         return fd;
-    if (::mkdirat(at, name.constData(), 0777) != 0 && errno != EEXIST)
+    if (::mkdirat(at, name.constData(), 0777) == 0)
+        made.Add(at, name);
+    else if (errno != EEXIST)
         return -1;
     return ::openat(at, name.constData(), kLevelFlags | O_NOFOLLOW);
 }
 
-// The folder's own handle, readable where the folder allows it (syncfs needs that), and
-// refused when no file can be created in it.
-int Finish(int level, QString* failure)
+// Walks the levels of path down from start (which it takes over), creating what is
+// missing, and returns the last level's own handle: readable where the folder allows it
+// (syncfs needs that), and refused when no file can be created in it. -1 on failure, with
+// every level made on the way removed again. inTree: links are never followed and "."
+// and ".." are refused.
+int OpenPath(int start, const QByteArray& path, bool inTree, QString* failure)
 {
-    if (::faccessat(level, ".", W_OK | X_OK, AT_EACCESS) != 0) {
-        Fail(failure, errno);
-        return -1;
+    OwnedFd level(start);
+    if (level.Get() < 0)
+        return NoHandle(failure, errno);
+    MadeLevels made;
+    for (const QByteArray& name : path.split('/')) {
+        if (name.isEmpty() || (!inTree && name == "."))
+            continue;
+        if (inTree && (name == "." || name == ".."))
+            return NoHandle(failure, EINVAL);
+        const int next = OpenLevel(level.Get(), name, !inTree, made);
+        if (next < 0)
+            return NoHandle(failure, errno);
+        level.Reset(next);
     }
-    const int readable = ::openat(level, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (readable < 0)
-        return ::fcntl(level, F_DUPFD_CLOEXEC, 0);
-    return readable;
+    if (::faccessat(level.Get(), ".", W_OK | X_OK, AT_EACCESS) != 0)
+        return NoHandle(failure, errno);
+    int fd = ::openat(level.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        fd = level.Release();
+    made.Keep();
+    return fd;
 }
 
 QByteArray WithSlash(QByteArray path)
@@ -89,19 +136,7 @@ QByteArray WithSlash(QByteArray path)
 
 std::optional<TargetFolder> TargetFolder::Open(const QByteArray& path, QString* failure)
 {
-    const bool absolute = path.startsWith('/');
-    OwnedFd level(::open(absolute ? "/" : ".", kLevelFlags));
-    if (level.Get() < 0)
-        return Failed(failure, errno);
-    for (const QByteArray& name : path.split('/')) {
-        if (name.isEmpty() || name == ".")
-            continue;
-        const int next = OpenLevel(level.Get(), name, true);
-        if (next < 0)
-            return Failed(failure, errno);
-        level.Reset(next);
-    }
-    const int fd = Finish(level.Get(), failure);
+    const int fd = OpenPath(::open(path.startsWith('/') ? "/" : ".", kLevelFlags), path, false, failure);
     if (fd < 0)
         return std::nullopt;
     return TargetFolder(fd, WithSlash(path.isEmpty() ? QByteArray("./") : path));
@@ -109,22 +144,11 @@ std::optional<TargetFolder> TargetFolder::Open(const QByteArray& path, QString* 
 
 std::optional<TargetFolder> TargetFolder::OpenSubfolder(const QByteArray& relative, QString* failure) const
 {
-    if (relative.startsWith('/'))
-        return Failed(failure, EINVAL);
-    OwnedFd level(::fcntl(fd_, F_DUPFD_CLOEXEC, 0));
-    if (level.Get() < 0)
-        return Failed(failure, errno);
-    for (const QByteArray& name : relative.split('/')) {
-        if (name.isEmpty())
-            continue;
-        if (name == "." || name == "..")
-            return Failed(failure, EINVAL);
-        const int next = OpenLevel(level.Get(), name, false);
-        if (next < 0)
-            return Failed(failure, errno);
-        level.Reset(next);
+    if (relative.startsWith('/')) {
+        Fail(failure, EINVAL);
+        return std::nullopt;
     }
-    const int fd = Finish(level.Get(), failure);
+    const int fd = OpenPath(::fcntl(fd_, F_DUPFD_CLOEXEC, 0), relative, true, failure);
     if (fd < 0)
         return std::nullopt;
     return TargetFolder(fd, path_ + WithSlash(relative));

@@ -85,7 +85,7 @@ TEST(TargetFolder, SubfoldersNeverLeaveTheTree)
     EXPECT_TRUE(QFileInfo(dir.filePath("target/new/level")).isDir());
 }
 
-TEST(TargetFolder, AFolderThatCannotBeMadeOrWrittenIsRefusedWithItsReason)
+TEST(TargetFolder, AFolderThatCannotBeMadeIsRefusedWithItsReasonAndLeavesNothing)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(WriteFile(dir.filePath("file"), "not a folder"));
@@ -93,6 +93,16 @@ TEST(TargetFolder, AFolderThatCannotBeMadeOrWrittenIsRefusedWithItsReason)
     EXPECT_FALSE(imaging::TargetFolder::Open(Bytes(dir.filePath("file/sub")), &failure));
     EXPECT_EQ(failure, "Not a directory");
 
+    // A level that cannot be made after others were: those are removed again.
+    EXPECT_FALSE(imaging::TargetFolder::Open(Bytes(dir.filePath("new/deeper/" + QString(300, u'x'))), &failure));
+    EXPECT_EQ(failure, "File name too long");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("new")));
+}
+
+TEST(TargetFolder, AFolderTheUserMayNotWriteIsRefused)
+{
+    QTemporaryDir dir;
+    QString failure;
     ASSERT_TRUE(QDir(dir.path()).mkdir("ro"));
     ASSERT_TRUE(QFile::setPermissions(dir.filePath("ro"), QFile::ReadOwner | QFile::ExeOwner));
     if (::access(Bytes(dir.filePath("ro")).constData(), W_OK) == 0)
