@@ -65,7 +65,11 @@ enum class RunOutcome {
 // Runs the shrink command. Questions and refusals go through platform::MessageBox. The
 // source pictures are never written: besides the text checks, a target that is the source
 // (or lies inside the source folder) by what the file system says is refused the same
-// way, and each file is checked again right before it is written (SourceGuard).
+// way, and each file is checked again right before it is written (SourceGuard). The
+// target folder is made (or found) and checked before any picture is read; one that cannot
+// be made or written stops the run with a box naming it. From then on every write goes
+// through the folder's open handle, so renaming or swapping a folder on its path cannot
+// redirect one, and the target's file system is flushed before the run returns.
 //
 // A folder run shrinks on request.workers threads with what the user sees kept as on
 // one: the same bytes, a later list entry winning a target name it shares, the progress
