@@ -1,5 +1,6 @@
 #include "JobSettings.h"
 
+#include "batch/ExactPaths.h"
 #include "platform/Errors.h"
 #include "platform/FileNames.h"
 #include "platform/Numeric.h"
@@ -67,13 +68,13 @@ StartSettings ReadStartSettings(const QString& commandLine)
     const QString argument = StdModul::CutArgument(rest);
 
     if (!argument.isEmpty()) {
-        if (StdModul::FolderExists(argument)) {
+        // A name from the system: blanks at its ends are part of it.
+        if (IsFolder(argument)) {
             settings.source = StdModul::NormalizeFolder(argument);
             settings.target = StdModul::NormalizeFolder(argument) + QStringLiteral("_klein");
         } else {
             settings.source = argument;
-            settings.target = StdModul::GetFolderPart(argument) + StdModul::GetBaseName(argument)
-                + QStringLiteral("_klein.jpg");
+            settings.target = FolderOf(argument) + BaseNameOf(argument) + QStringLiteral("_klein.jpg");
         }
     } else {
         const QString pictures = StdRegistry::GetRegValue(kCurrentUser, platform::kShellFoldersKey,
