@@ -5,7 +5,9 @@
 
 #include "batch/JobSettings.h"
 #include "batch/ShrinkRun.h"
+#include "batch/SourceGuard.h"
 #include "imaging/AtomicFile.h"
+#include "imaging/TargetFolder.h"
 #include "platform/FileNames.h"
 #include "platform/MessageBox.h"
 
@@ -376,6 +378,24 @@ TEST_F(SourceSafetyTest, TheTargetIsFlushedOnceBeforeTheRunEnds)
                       + "\n\nsind womöglich nicht vollständig gespeichert: Input/output error");
     }
     imaging::SetFinishCalls(previous);
+}
+
+TEST_F(SourceSafetyTest, TheGuardAsksTheOpenFolderWhereItIsNow)
+{
+    ASSERT_TRUE(WriteJpeg(Path("S/a.jpg"), 64, 48));
+    std::optional<imaging::TargetFolder> folder = imaging::TargetFolder::Open(QFile::encodeName(Path("T")), nullptr);
+    ASSERT_TRUE(folder);
+    batch::SourceGuard guard(Path("S/"));
+    guard.AddSource(Path("S/a.jpg"));
+    EXPECT_EQ(guard.Refusal(*folder, "a.jpg"), "");
+    // A second name for a source picture inside the target.
+    ASSERT_EQ(::link(QFile::encodeName(Path("S/a.jpg")).constData(), QFile::encodeName(Path("T/b.jpg")).constData()),
+              0);
+    EXPECT_EQ(guard.Refusal(*folder, "b.jpg"), "refused: the target is one of the source pictures");
+    // The open folder moved into the source during the run.
+    ASSERT_TRUE(QDir(root_.path()).rename("T", "S/T"));
+    EXPECT_EQ(guard.Refusal(*folder, "a.jpg"), "refused: the target lies inside the source folder");
+    EXPECT_EQ(guard.PlaceOf(*folder), batch::Placement::Inside);
 }
 
 } // namespace
