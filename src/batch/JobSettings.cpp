@@ -61,6 +61,14 @@ QString DerivedTarget(const QString& source)
     return StdModul::NormalizeFolder(source) + QStringLiteral("_klein");
 }
 
+QString StartTarget(const QString& argument)
+{
+    // A name from the system: blanks at its ends are part of it.
+    if (IsFolder(argument))
+        return StdModul::NormalizeFolder(argument) + QStringLiteral("_klein");
+    return FolderOf(argument) + BaseNameOf(argument) + QStringLiteral("_klein.jpg");
+}
+
 StartSettings ReadStartSettings(const QString& commandLine)
 {
     StartSettings settings;
@@ -68,14 +76,8 @@ StartSettings ReadStartSettings(const QString& commandLine)
     const QString argument = StdModul::CutArgument(rest);
 
     if (!argument.isEmpty()) {
-        // A name from the system: blanks at its ends are part of it.
-        if (IsFolder(argument)) {
-            settings.source = StdModul::NormalizeFolder(argument);
-            settings.target = StdModul::NormalizeFolder(argument) + QStringLiteral("_klein");
-        } else {
-            settings.source = argument;
-            settings.target = FolderOf(argument) + BaseNameOf(argument) + QStringLiteral("_klein.jpg");
-        }
+        settings.source = IsFolder(argument) ? StdModul::NormalizeFolder(argument) : argument;
+        settings.target = StartTarget(argument);
     } else {
         const QString pictures = StdRegistry::GetRegValue(kCurrentUser, platform::kShellFoldersKey,
                                                           platform::kMyPicturesValue, QString());
