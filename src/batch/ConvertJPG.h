@@ -33,14 +33,23 @@ struct ConvertReport {
     bool written = false;
     QString failure;               // why nothing was written, in words; empty when written
     std::int64_t sourcePixels = 0; // width x height of the loaded picture; 0 when none loaded
+    bool skipped = false;          // left alone on purpose (its copy is current); note says why
+    QString note;                  // what the user should know about a copy beyond "written"
+    int encodes = 0;               // encodings made to find the copy (a size budget tries several)
+};
+
+// Where a copy goes when not by its path: a name in an open folder, so the write lands
+// there whatever becomes of the folder's path meanwhile. Read right after the refusal is
+// asked, so the refusal may still choose the folder (a mirrored copy's subfolder).
+struct CopyDestination {
+    const imaging::TargetFolder* folder = nullptr;
+    QString name;
 };
 
 // ConvertJPG, telling what happened. refusal, when given, is asked right before the file
-// is written: a non-empty answer skips the write and becomes the failure. With folder,
-// dstjpgfile is a name in that open folder, and the write goes there whatever becomes of
-// the folder's path meanwhile.
+// is written: a non-empty answer skips the write and becomes the failure. With into (and
+// its folder set), the file is written there and dstjpgfile only names it.
 ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W,
-                             const std::function<QString()>& refusal = {},
-                             const imaging::TargetFolder* folder = nullptr);
+                             const std::function<QString()>& refusal = {}, const CopyDestination* into = nullptr);
 
 } // namespace batch

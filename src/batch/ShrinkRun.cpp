@@ -5,6 +5,8 @@
 #include "batch/FileListScan.h"
 #include "batch/FolderWorkers.h"
 #include "batch/JobSettings.h"
+#include "batch/OutputPaths.h"
+#include "batch/ShrinkCopy.h"
 #include "batch/SourceGuard.h"
 #include "imaging/TargetFolder.h"
 #include "platform/FileNames.h"
@@ -81,21 +83,43 @@ void FlushTarget(const imaging::TargetFolder& folder, const QString& shown)
             QStringLiteral("Verkleinern"), platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
 }
 
-// A file's shrink into the open target folder, asking the guard right before the write.
-// target is the full path, for the user's eyes.
+// A file's shrink, asking the guard right before the write. target is the full path, for
+// the user's eyes. With the open target folder (root: its path, ending in "/"), the copy
+// is written through its handle, a mirrored copy's subfolders made through it right
+// before the guard looks; without (a dry run, which makes and writes nothing), the guard
+// judges the path.
 ConvertReport ShrinkOne(const RunRequest& request, const QString& sizeText, const SourceGuard& guard,
-                        const QString& source, const QString& target, const imaging::TargetFolder& folder)
+                        const QString& source, const QString& target, const imaging::TargetFolder* folder,
+                        const QString& root)
 {
-    const QString name = FileNameOf(target);
-    return ConvertPicture(
-        source, name, request.quality, sizeText,
-        [&] {
-            QString refusal = guard.Refusal(folder, name);
+    if (!folder) {
+        return ShrinkCopy(request.output, source, target, request.quality, sizeText, [&] {
+            QString refusal = guard.Refusal(target);
             if (!refusal.isEmpty())
                 TellRefused(target);
             return refusal;
-        },
-        &folder);
+        });
+    }
+    const QString relative = target.startsWith(root) ? target.mid(root.size()) : FileNameOf(target);
+    std::optional<imaging::TargetFolder> subfolder;
+    CopyDestination into{folder, FileNameOf(relative)};
+    const auto refusal = [&] {
+        const QString levels = FolderOf(relative);
+        if (!levels.isEmpty()) {
+            QString why;
+            subfolder = folder->OpenSubfolder(platform::EncodeFileName(levels), &why);
+            if (!subfolder) {
+                into.folder = nullptr;
+                return QStringLiteral("cannot create the target folder: ") + why;
+            }
+            into.folder = &*subfolder;
+        }
+        QString refused = guard.Refusal(*into.folder, into.name);
+        if (!refused.isEmpty())
+            TellRefused(target);
+        return refused;
+    };
+    return ShrinkCopy(request.output, source, target, request.quality, sizeText, refusal, &into);
 }
 
 void Prepare(ProgressView& progress, const QString& status)
@@ -109,32 +133,32 @@ void Prepare(ProgressView& progress, const QString& status)
 class FolderShrink {
 public:
     FolderShrink(const RunRequest& request, const QString& sizeText, const QStringList& files, const QString& source,
-                 const QString& target, const imaging::TargetFolder& folder, ProgressView& progress)
+                 const QString& target, const imaging::TargetFolder* folder, ProgressView& progress)
         : request_(request), sizeText_(sizeText), files_(files), target_(target), folder_(folder), progress_(progress),
           guard_(source), finished_(static_cast<std::size_t>(files.size()))
     {
-        // A later file that shares a target name with an earlier one waits for it, so the
+        // A later file that shares a target with an earlier one waits for it, so the
         // later one is written last, as in a run on one thread.
-        QStringList names;
+        const QString sourceFolder = WithSeparator(source);
         for (const QString& file : files_) {
-            names << FileNameOf(file);
+            targets_ << TargetPathFor(request_.output, sourceFolder, target_, file);
             guard_.AddSource(file);
         }
-        previousSameTarget_ = EarlierSameTarget(names);
+        previousSameTarget_ = EarlierSameTarget(targets_);
     }
 
     void Run()
     {
         const qsizetype n = files_.size();
         FolderWorkers workers(WorkerCount(request_.workers), [this](const FileTask& task) {
-            return ShrinkOne(request_, sizeText_, guard_, task.source, task.target, folder_);
+            return ShrinkOne(request_, sizeText_, guard_, task.source, task.target, folder_, target_);
         });
         bool cancelled = false;
         for (;;) {
             while (!cancelled && next_ < n && workers.Busy() < workers.Count() && MayStart(next_)) {
                 const QString& file = files_[next_];
                 progress_.ShowStatus(platform::DisplayFileName(file));
-                workers.Start({next_, file, target_ + FileNameOf(file)});
+                workers.Start({next_, file, targets_[next_]});
                 ++next_;
                 cancelled = progress_.CancelRequested();
             }
@@ -183,7 +207,8 @@ private:
     const QString& sizeText_;
     const QStringList& files_;
     const QString target_;
-    const imaging::TargetFolder& folder_;
+    const imaging::TargetFolder* folder_; // null on a dry run
+    QStringList targets_;                 // where each file is written
     ProgressView& progress_;
     SourceGuard guard_;
     std::vector<std::optional<FileDone>> finished_;
@@ -217,18 +242,21 @@ RunOutcome FolderRun(const RunRequest& request, const QString& sourceText, const
     // Written where the file system resolves the target: a missing "name/.." is not
     // created, and a relative target means the working folder. Made before any picture
     // is read, so a target that cannot be written costs no work; from here on every write
-    // goes through the folder's handle.
+    // goes through the folder's handle. A dry run makes nothing.
     const QString resolved = ResolvedPath(target);
-    const std::optional<imaging::TargetFolder> folder = OpenTarget(resolved);
-    if (!folder)
-        return RunOutcome::Stopped;
-    // The text checks above cannot see a link made since; the handle can.
-    const Placement now = SourceGuard(source).PlaceOf(*folder);
-    if (now != Placement::Elsewhere) {
-        Refuse(now == Placement::Same
-                   ? QStringLiteral("Quell- und Ziel-Verzeichnisse sind identisch!")
-                   : QStringLiteral("Ziel-Verzeichnis darf nicht unterhalb des Quell-Verzeichnisses liegen!"));
-        return RunOutcome::Stopped;
+    std::optional<imaging::TargetFolder> folder;
+    if (!request.output.dryRun) {
+        folder = OpenTarget(resolved);
+        if (!folder)
+            return RunOutcome::Stopped;
+        // The text checks above cannot see a link made since; the handle can.
+        const Placement now = SourceGuard(source).PlaceOf(*folder);
+        if (now != Placement::Elsewhere) {
+            Refuse(now == Placement::Same
+                       ? QStringLiteral("Quell- und Ziel-Verzeichnisse sind identisch!")
+                       : QStringLiteral("Ziel-Verzeichnis darf nicht unterhalb des Quell-Verzeichnisses liegen!"));
+            return RunOutcome::Stopped;
+        }
     }
 
     progress.Open();
@@ -237,13 +265,14 @@ RunOutcome FolderRun(const RunRequest& request, const QString& sourceText, const
     QStringList files;
     // The target's own pictures are never sources, even when a link leads the scan there.
     struct stat targetId {};
-    if (::fstat(folder->Handle(), &targetId) == 0)
+    if (folder && ::fstat(folder->Handle(), &targetId) == 0)
         Scan(files, source, request.includeSubfolders, targetId.st_dev, targetId.st_ino);
     else
-        Scan(files, source, request.includeSubfolders);
+        Scan(files, source, request.includeSubfolders, resolvedTarget);
     progress.FilesListed(files.size());
-    FolderShrink(request, sizeText, files, source, resolvedTarget, *folder, progress).Run();
-    FlushTarget(*folder, resolved);
+    FolderShrink(request, sizeText, files, source, resolvedTarget, folder ? &*folder : nullptr, progress).Run();
+    if (folder)
+        FlushTarget(*folder, resolved);
 
     if (request.saveSettings)
         SaveFolderSettings(request.sourceText, request.targetText, request.includeSubfolders);
@@ -258,9 +287,14 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sourceText, c
 
     if (IsFolder(target) || target.endsWith(u'/')) {
         const QString folder = WithSeparator(target);
-        target = folder + FileNameOf(source);
-        if (target.toLower() == source.toLower() || SameFile(target, source))
-            target = folder + BaseNameOf(source) + QStringLiteral("_klein.jpg");
+        const QString name = FileNameOf(source);
+        const QString copyName = OutputFileName(request.output, name);
+        target = folder + copyName;
+        // A copy that would replace its source, or (a HEIC's JPEG, say) stand beside it
+        // under a name of the source's own folder, is named name_klein.jpg there instead.
+        const bool besideSource = copyName != name && PlaceOf(folder, FolderOf(source)) == Placement::Same;
+        if (target.toLower() == source.toLower() || SameFile(target, source) || besideSource)
+            target = folder + OutputFileName(request.output, BaseNameOf(source) + QStringLiteral("_klein.jpg"));
     } else if (target.toLower() == source.toLower() || SameFile(target, source)) {
         Refuse(QStringLiteral("Quell- und Ziel-Datei ist identisch!"));
         return RunOutcome::Stopped;
@@ -271,7 +305,7 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sourceText, c
     if (!folder.isEmpty())
         target = WithSeparator(ResolvedPath(folder)) + FileNameOf(target);
 
-    if (StdModul::FileExists(target)) {
+    if (StdModul::FileExists(target) && !CopyIsCurrent(request.output, source, target)) {
         const platform::MsgAnswer answer = platform::MessageBox(
             QStringLiteral("Zieldatei existiert.\n\nÜberschreiben?"), QStringLiteral("Verkleinern"),
             platform::MsgIcon::Question, platform::MsgButtons::YesNo);
@@ -279,9 +313,13 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sourceText, c
             return RunOutcome::Stopped;
     }
 
-    const std::optional<imaging::TargetFolder> targetFolder = OpenTarget(FolderOf(target));
-    if (!targetFolder)
-        return RunOutcome::Stopped;
+    // A dry run makes and writes nothing.
+    std::optional<imaging::TargetFolder> targetFolder;
+    if (!request.output.dryRun) {
+        targetFolder = OpenTarget(FolderOf(target));
+        if (!targetFolder)
+            return RunOutcome::Stopped;
+    }
 
     progress.Open();
     Prepare(progress, platform::DisplayFileName(FileNameOf(source)));
@@ -290,9 +328,11 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sourceText, c
     std::optional<platform::ThreadMessageBoxPresenter> silence;
     if (!request.showFileMessages)
         silence.emplace([](const platform::MessageBoxCall&) { return platform::MsgAnswer::OK; });
-    const ConvertReport report = ShrinkOne(request, sizeText, guard, source, target, *targetFolder);
+    const ConvertReport report = ShrinkOne(request, sizeText, guard, source, target,
+                                           targetFolder ? &*targetFolder : nullptr, FolderOf(target));
     silence.reset();
-    FlushTarget(*targetFolder, FolderOf(target));
+    if (targetFolder)
+        FlushTarget(*targetFolder, FolderOf(target));
     progress.ShowProgress(1.0);
     progress.FileFinished(source, target, report);
     return RunOutcome::Finished;

@@ -23,9 +23,8 @@ QByteArray Clock(double seconds)
 
 } // namespace
 
-TerminalProgress::TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted,
-                                   bool listReplaced)
-    : out_(out), bar_(bar), listReplaced_(listReplaced), interrupted_(interrupted)
+TerminalProgress::TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted)
+    : out_(out), bar_(bar), interrupted_(interrupted)
 {
     clock_.start();
 }
@@ -50,14 +49,29 @@ void TerminalProgress::Close()
 void TerminalProgress::FileFinished(const QString& source, const QString& target, const batch::ConvertReport& report)
 {
     sourcePixels_ += report.sourcePixels;
+    encodes_ += report.encodes;
+    // Names as the file system holds them, so a script can use them as they stand.
+    const QByteArray name = platform::EncodeFileName(source);
+    if (report.skipped) {
+        ++skipped_;
+        if (plan_)
+            Line(plan_, name + ": skipped: " + report.note.toUtf8());
+        return;
+    }
+    if (plan_ && report.failure.isEmpty()) {
+        ++planned_;
+        Line(plan_, name + " -> " + platform::EncodeFileName(target));
+        return;
+    }
     if (report.written) {
         ++written_;
         NoteWritten(source, target);
+        if (notes_ && !report.note.isEmpty())
+            Line(out_, "zimbrel-shrink: " + name + ": " + report.note.toUtf8());
         return;
     }
     ++failed_;
-    // The name as the file system holds it, so a script can use it as it stands.
-    PrintLine(platform::EncodeFileName(source) + ": " + report.failure.toUtf8());
+    Line(out_, "zimbrel-shrink: " + name + ": " + report.failure.toUtf8());
 }
 
 // Files finish in list order and a later file of the same name starts only after the
@@ -65,7 +79,7 @@ void TerminalProgress::FileFinished(const QString& source, const QString& target
 // only in case are one file where the target ignores case: the file system says which.
 void TerminalProgress::NoteWritten(const QString& source, const QString& target)
 {
-    QList<Copy>& sameName = copies_[batch::FileNameOf(target).toCaseFolded()];
+    QList<Copy>& sameName = copies_[target.toCaseFolded()];
     for (qsizetype i = 0; i < sameName.size();) {
         const Copy& earlier = sameName[i];
         if (earlier.target != target && !batch::SameFile(earlier.target, target)) {
@@ -73,34 +87,52 @@ void TerminalProgress::NoteWritten(const QString& source, const QString& target)
             continue;
         }
         ++replaced_;
-        if (listReplaced_)
-            PrintLine(platform::EncodeFileName(earlier.source) + ": replaced by the later picture of the same name "
-                      + platform::EncodeFileName(source));
+        if (notes_)
+            Line(out_,
+                 "zimbrel-shrink: " + platform::EncodeFileName(earlier.source)
+                     + ": replaced by the later picture of the same name " + platform::EncodeFileName(source));
         sameName.removeAt(i);
     }
     sameName.append({source, target});
 }
 
-void TerminalProgress::PrintLine(const QByteArray& text)
+void TerminalProgress::Line(std::FILE* to, const QByteArray& text)
 {
     ClearBar();
-    const QByteArray line = "zimbrel-shrink: " + EscapeControls(text) + '\n';
-    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), out_);
+    const QByteArray line = EscapeControls(text) + '\n';
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), to);
+    std::fflush(to);
     DrawBar();
 }
 
 QByteArray TerminalProgress::Summary() const
 {
+    if (plan_)
+        return QStringLiteral(
+                   "zimbrel-shrink: dry run: %1 pictures found, %2 would be written, %3 skipped, %4 refused\n")
+            .arg(found_)
+            .arg(planned_)
+            .arg(skipped_)
+            .arg(failed_)
+            .toUtf8();
     const QString replaced = replaced_ > 0
         ? QStringLiteral(", %1 replaced by a later picture of the same name").arg(replaced_)
         : QString();
-    return QStringLiteral("zimbrel-shrink: %1 pictures found, %2 written%3, %4 failed, %5 source megapixels, %6 s\n")
+    const QString skipped = skipped_ > 0 ? QStringLiteral(", %1 skipped").arg(skipped_) : QString();
+    const QString encodes = countEncodes_ && written_ + failed_ > 0
+        ? QStringLiteral(", %1 encodes per picture")
+              .arg(static_cast<double>(encodes_) / static_cast<double>(written_ + failed_), 0, 'f', 2)
+        : QString();
+    return QStringLiteral(
+               "zimbrel-shrink: %1 pictures found, %2 written%3%7, %4 failed, %5 source megapixels%8, %6 s\n")
         .arg(found_)
         .arg(Written())
         .arg(replaced)
         .arg(failed_)
         .arg(static_cast<double>(sourcePixels_) / 1e6, 0, 'f', 1)
         .arg(static_cast<double>(clock_.elapsed()) / 1000.0, 0, 'f', 2)
+        .arg(skipped)
+        .arg(encodes)
         .toUtf8();
 }
 

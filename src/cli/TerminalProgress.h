@@ -18,9 +18,8 @@ namespace cli {
 
 class TerminalProgress : public batch::ProgressView {
 public:
-    // bar: draw the progress bar; interrupted: set by the signal handler; listReplaced:
-    // name each copy that a later picture replaced.
-    TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted, bool listReplaced = true);
+    // bar: draw the progress bar; interrupted: set by the signal handler.
+    TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted);
 
     void Open() override {}
     void ClearCancel() override {} // a Ctrl-C before the run started still counts
@@ -33,11 +32,22 @@ public:
     void FilesListed(qsizetype count) override { found_ = count; }
     void FileFinished(const QString& source, const QString& target, const batch::ConvertReport& report) override;
 
+    // What the output options add: notes about single copies on stderr (not with --quiet),
+    // a dry run's plan on plan (each picture's target, or why it is skipped), and the
+    // encodings per copy in the summary (a size budget).
+    void SetReporting(bool notes, std::FILE* plan, bool countEncodes)
+    {
+        notes_ = notes;
+        plan_ = plan;
+        countEncodes_ = countEncodes;
+    }
+
     qsizetype Found() const { return found_; }
     // Copies standing in the target: written and not replaced by a later picture.
     qsizetype Written() const { return written_ - replaced_; }
     qsizetype Replaced() const { return replaced_; }
     qsizetype Failed() const { return failed_; }
+    qsizetype Skipped() const { return skipped_; }
     // "N pictures found, W written[, R replaced by a later picture of the same name], F
     // failed, ..., T s": the closing summary.
     QByteArray Summary() const;
@@ -45,7 +55,9 @@ public:
 private:
     void DrawBar();
     void ClearBar();
-    void PrintLine(const QByteArray& text);
+    // Prints text and a line feed to to, control characters escaped: one line, whatever
+    // a name holds.
+    void Line(std::FILE* to, const QByteArray& text);
     void NoteWritten(const QString& source, const QString& target);
 
     struct Copy {
@@ -55,7 +67,6 @@ private:
 
     std::FILE* out_;
     bool bar_;
-    bool listReplaced_;
     QHash<QString, QList<Copy>> copies_; // written copies by case-folded target name
     const volatile std::sig_atomic_t& interrupted_;
     QElapsedTimer clock_;
@@ -67,6 +78,12 @@ private:
     qsizetype replaced_ = 0;
     qsizetype failed_ = 0;
     std::int64_t sourcePixels_ = 0;
+    bool notes_ = false;
+    std::FILE* plan_ = nullptr; // set on a dry run
+    bool countEncodes_ = false;
+    qsizetype skipped_ = 0;
+    qsizetype planned_ = 0;
+    std::int64_t encodes_ = 0;
 };
 
 } // namespace cli
