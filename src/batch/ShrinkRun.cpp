@@ -8,6 +8,8 @@
 #include "batch/OutputPaths.h"
 #include "batch/ShrinkCopy.h"
 #include "batch/SourceGuard.h"
+#include "batch/WorkOrder.h"
+#include "imaging/PixelMemory.h"
 #include "imaging/TargetFolder.h"
 #include "platform/FileNames.h"
 #include "platform/MessageBox.h"
@@ -135,37 +137,46 @@ public:
     FolderShrink(const RunRequest& request, const QString& sizeText, const QStringList& files, const QString& source,
                  const QString& target, const imaging::TargetFolder* folder, ProgressView& progress)
         : request_(request), sizeText_(sizeText), files_(files), target_(target), folder_(folder), progress_(progress),
-          guard_(source), finished_(static_cast<std::size_t>(files.size()))
+          guard_(source), finished_(static_cast<std::size_t>(files.size())),
+          budget_(request.memoryLimit > 0 ? request.memoryLimit : imaging::DefaultMemoryBudget())
     {
         // A later file that shares a target with an earlier one waits for it, so the
         // later one is written last, as in a run on one thread.
+        std::vector<std::int64_t> needs(static_cast<std::size_t>(files.size()));
         const QString sourceFolder = WithSeparator(source);
-        for (const QString& file : files_) {
-            targets_ << TargetPathFor(request_.output, sourceFolder, target_, file);
-            guard_.AddSource(file);
+        for (qsizetype i = 0; i < files_.size(); ++i) {
+            targets_ << TargetPathFor(request_.output, sourceFolder, target_, files_[i]);
+            guard_.AddSource(files_[i]);
+            needs[static_cast<std::size_t>(i)] = ShrinkMemoryNeed(files_[i], sizeText_);
+            if (i % 64 == 63)
+                progress_.LetEventsRun(); // each header is a read from the disk
         }
-        previousSameTarget_ = EarlierSameTarget(targets_);
+        order_.emplace(std::move(needs), EarlierSameTarget(targets_), budget_, WorkOrder::Order::LargestFirst);
     }
 
     void Run()
     {
         const qsizetype n = files_.size();
+        // The workers' pools keep what the budget allows, and give it back at the end.
+        const imaging::RunMemory memory(budget_);
         FolderWorkers workers(WorkerCount(request_.workers), [this](const FileTask& task) {
             return ShrinkOne(request_, sizeText_, guard_, task.source, task.target, folder_, target_);
         });
         bool cancelled = false;
         for (;;) {
-            while (!cancelled && next_ < n && workers.Busy() < workers.Count() && MayStart(next_)) {
-                const QString& file = files_[next_];
-                progress_.ShowStatus(platform::DisplayFileName(file));
-                workers.Start({next_, file, targets_[next_]});
-                ++next_;
+            while (!cancelled && workers.Busy() < workers.Count()) {
+                const std::optional<qsizetype> next = order_->TakeNext();
+                if (!next)
+                    break;
+                workers.Start({*next, files_[*next], targets_[*next]});
+                ShowStatusesInListOrder();
                 cancelled = progress_.CancelRequested();
             }
-            if (workers.Busy() == 0 && (cancelled || next_ >= n))
+            if (workers.Busy() == 0 && (cancelled || order_->AllTaken()))
                 break;
             for (FileDone& done : workers.TakeFinished(kEventInterval)) {
                 ++finishedCount_;
+                order_->Finished(done.task.index);
                 progress_.ShowProgress(static_cast<double>(finishedCount_) / static_cast<double>(n));
                 for (int pass = 0; pass < kEventPassesPerFile; ++pass)
                     progress_.LetEventsRun();
@@ -173,25 +184,36 @@ public:
             }
             progress_.LetEventsRun();
             cancelled = cancelled || progress_.CancelRequested();
-            ReportInOrder();
+            ReportInOrder(false);
         }
-        ReportInOrder();
+        ReportInOrder(true);
     }
 
 private:
-    bool MayStart(qsizetype index) const
+    // Names the files in work as the status, in list order: a file is named once it and
+    // every file before it have started.
+    void ShowStatusesInListOrder()
     {
-        const qsizetype previous = previousSameTarget_[static_cast<std::size_t>(index)];
-        return previous < 0 || previous < reported_ || finished_[static_cast<std::size_t>(previous)].has_value();
+        while (statusShown_ < files_.size() && order_->WasTaken(statusShown_))
+            progress_.ShowStatus(platform::DisplayFileName(files_[statusShown_++]));
     }
 
     // Shows what the finished files at the head of the list asked for, one box at a
-    // time; no new file starts while a box is open.
-    void ReportInOrder()
+    // time; no new file starts while a box is open. At the end, the files a cancel
+    // kept from starting are passed over.
+    void ReportInOrder(bool end)
     {
-        while (reported_ < next_ && finished_[static_cast<std::size_t>(reported_)]) {
-            FileDone done = std::move(*finished_[static_cast<std::size_t>(reported_)]);
-            finished_[static_cast<std::size_t>(reported_)].reset();
+        while (reported_ < files_.size()) {
+            auto& slot = finished_[static_cast<std::size_t>(reported_)];
+            if (!slot) {
+                if (end && !order_->WasTaken(reported_)) {
+                    ++reported_;
+                    continue;
+                }
+                return;
+            }
+            FileDone done = std::move(*slot);
+            slot.reset();
             ++reported_;
             if (done.error)
                 std::rethrow_exception(done.error);
@@ -212,8 +234,9 @@ private:
     ProgressView& progress_;
     SourceGuard guard_;
     std::vector<std::optional<FileDone>> finished_;
-    std::vector<qsizetype> previousSameTarget_;
-    qsizetype next_ = 0;
+    imaging::MemoryBudget budget_;
+    std::optional<WorkOrder> order_;
+    qsizetype statusShown_ = 0;
     qsizetype reported_ = 0;
     qsizetype finishedCount_ = 0;
 };

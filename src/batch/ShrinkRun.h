@@ -53,6 +53,8 @@ struct RunRequest {
     bool trimTexts = true;        // sourceText and targetText were typed into boxes: blanks
                                   // at their ends are dropped (a command line's are names)
     int workers = 0;              // threads of a folder run; 0: one per processor core
+    std::int64_t memoryLimit = 0; // bytes the pictures in work may hold together; 0: from
+                                  // the memory available (imaging::DefaultMemoryBudget)
     bool saveSettings = true;     // write the job settings to the store after the run
     bool showFileMessages = true; // show the boxes of each file's shrink (a command line
                                   // prints FileFinished's reasons instead)
@@ -73,9 +75,10 @@ enum class RunOutcome {
 // through the folder's open handle, so renaming or swapping a folder on its path cannot
 // redirect one, and the target's file system is flushed before the run returns.
 //
-// A folder run shrinks on request.workers threads with what the user sees kept as on
-// one: the same bytes, a later list entry winning a target name it shares, the progress
-// counting finished files, the boxes shown on the calling thread one at a time in list
+// A folder run shrinks on request.workers threads, the pictures that need the most memory
+// (the largest) first and only as many at once as the memory budget allows, with what
+// the user sees kept as on one thread: the statuses in list order, the same bytes, a later list entry winning a target
+// name it shares, the progress counting finished files, the boxes shown on the calling thread one at a time in list
 // order (no file starts while one is open), and a cancel letting the files in work
 // finish. Window events run continually while it waits.
 RunOutcome RunShrinkJob(const RunRequest& request, ProgressView& progress);
