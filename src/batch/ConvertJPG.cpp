@@ -26,7 +26,7 @@ void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t q
 }
 
 ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W,
-                             const std::function<QString()>& refusal)
+                             const std::function<QString()>& refusal, const CopyDestination* into)
 {
     ConvertReport report;
     // The size text: its leading number, and percent mode when it ends in "%".
@@ -85,8 +85,12 @@ ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, s
     // No result (a failed resample) raises ObjectRequired inside, ignored here.
     mIntelJPEGLibrary::WriteDetails writeDetails;
     writeDetails.metadata = &loadDetails.metadata;
-    errors::IgnoreErrors(
-        [&] { report.written = mIntelJPEGLibrary::WriteJPEGFile(result, dstjpgfile, quality, &writeDetails); });
+    const bool inFolder = into && into->folder;
+    writeDetails.folder = inFolder ? into->folder : nullptr;
+    errors::IgnoreErrors([&] {
+        report.written = mIntelJPEGLibrary::WriteJPEGFile(result, inFolder ? into->name : dstjpgfile, quality,
+                                                          &writeDetails);
+    });
 
     if (report.written) {
         report.warnings = loadDetails.warnings;

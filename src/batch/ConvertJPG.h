@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <functional>
 
+namespace imaging {
+class TargetFolder;
+}
+
 namespace batch {
 
 // How a size text reads: N is its leading number rounded half to even (0 when there is
@@ -36,9 +40,18 @@ struct ConvertReport {
     int encodes = 0;               // encodings made to find the copy (a size budget tries several)
 };
 
+// Where a copy goes when not by its path: a name in an open folder, so the write lands
+// there whatever becomes of the folder's path meanwhile. Read right after the refusal is
+// asked, so the refusal may still choose the folder (a mirrored copy's subfolder).
+struct CopyDestination {
+    const imaging::TargetFolder* folder = nullptr;
+    QString name;
+};
+
 // ConvertJPG, telling what happened. refusal, when given, is asked right before the file
-// is written: a non-empty answer skips the write and becomes the failure.
+// is written: a non-empty answer skips the write and becomes the failure. With into (and
+// its folder set), the file is written there and dstjpgfile only names it.
 ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W,
-                             const std::function<QString()>& refusal = {});
+                             const std::function<QString()>& refusal = {}, const CopyDestination* into = nullptr);
 
 } // namespace batch

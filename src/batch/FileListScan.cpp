@@ -80,11 +80,17 @@ void Scan(QStringList& files, const QString& srcpath, bool subpath)
 
 void Scan(QStringList& files, const QString& srcpath, bool subpath, const QString& skipFolder)
 {
-    std::set<FolderId> visited;
-    // Counted as visited before the scan starts, the folder is never entered.
     struct stat st {};
     if (!skipFolder.isEmpty() && ::stat(platform::EncodeFileName(skipFolder).constData(), &st) == 0)
-        visited.insert({st.st_dev, st.st_ino});
+        Scan(files, srcpath, subpath, st.st_dev, st.st_ino);
+    else
+        Scan(files, srcpath, subpath);
+}
+
+void Scan(QStringList& files, const QString& srcpath, bool subpath, dev_t skipDevice, ino_t skipInode)
+{
+    // Counted as visited before the scan starts, the folder is never entered.
+    std::set<FolderId> visited{{skipDevice, skipInode}};
     ScanFolder(files, srcpath, subpath, visited);
 }
 

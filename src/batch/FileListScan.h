@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include <sys/types.h>
+
 namespace batch {
 
 // Appends to files the full path (srcpath + name) of every file of srcpath whose
@@ -18,6 +20,9 @@ void Scan(QStringList& files, const QString& srcpath, bool subpath);
 // The same, never entering the folder skipFolder (a run's target: its pictures are the
 // run's outputs, not its sources, even where a link leads the scan there).
 void Scan(QStringList& files, const QString& srcpath, bool subpath, const QString& skipFolder);
+// The same, the folder to skip given by its identity (what fstat says of a folder the run
+// holds open, whatever its path has become).
+void Scan(QStringList& files, const QString& srcpath, bool subpath, dev_t skipDevice, ino_t skipInode);
 
 // Fills files with the names of the plain entries of the folder path (with or without a
 // trailing separator) and folders with the names of its subfolders (links to folders

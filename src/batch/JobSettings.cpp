@@ -1,5 +1,6 @@
 #include "JobSettings.h"
 
+#include "batch/ExactPaths.h"
 #include "platform/Errors.h"
 #include "platform/FileNames.h"
 #include "platform/Numeric.h"
@@ -62,9 +63,10 @@ QString DerivedTarget(const QString& source)
 
 QString StartTarget(const QString& argument)
 {
-    if (StdModul::FolderExists(argument))
+    // A name from the system: blanks at its ends are part of it.
+    if (IsFolder(argument))
         return StdModul::NormalizeFolder(argument) + QStringLiteral("_klein");
-    return StdModul::GetFolderPart(argument) + StdModul::GetBaseName(argument) + QStringLiteral("_klein.jpg");
+    return FolderOf(argument) + BaseNameOf(argument) + QStringLiteral("_klein.jpg");
 }
 
 StartSettings ReadStartSettings(const QString& commandLine)
@@ -74,7 +76,7 @@ StartSettings ReadStartSettings(const QString& commandLine)
     const QString argument = StdModul::CutArgument(rest);
 
     if (!argument.isEmpty()) {
-        settings.source = StdModul::FolderExists(argument) ? StdModul::NormalizeFolder(argument) : argument;
+        settings.source = IsFolder(argument) ? StdModul::NormalizeFolder(argument) : argument;
         settings.target = StartTarget(argument);
     } else {
         const QString pictures = StdRegistry::GetRegValue(kCurrentUser, platform::kShellFoldersKey,

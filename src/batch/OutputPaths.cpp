@@ -1,5 +1,6 @@
 #include "OutputPaths.h"
 
+#include "batch/ExactPaths.h"
 #include "batch/PictureNames.h"
 #include "platform/FileNames.h"
 #include "support/StdModul.h"
@@ -25,13 +26,13 @@ QString OutputFileName(const OutputOptions& options, const QString& name)
 {
     if (options.format != OutputFormat::WebP)
         return CopyName(name);
-    return StdModul::GetBaseName(name) + QStringLiteral(".webp");
+    return BaseNameOf(name) + QStringLiteral(".webp");
 }
 
 QString TargetPathFor(const OutputOptions& options, const QString& sourceFolder, const QString& targetFolder,
                       const QString& file)
 {
-    const QString name = OutputFileName(options, StdModul::GetFileName(file));
+    const QString name = OutputFileName(options, FileNameOf(file));
     if (!options.mirror || !file.startsWith(sourceFolder))
         return targetFolder + name;
     // The folders between, exactly as listed (no trimming: a folder may begin with a blank).

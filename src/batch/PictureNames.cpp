@@ -1,7 +1,7 @@
 #include "PictureNames.h"
 
+#include "batch/ExactPaths.h"
 #include "batch/FileListScan.h"
-#include "support/StdModul.h"
 
 namespace batch {
 
@@ -32,7 +32,7 @@ QString CopyName(const QString& name)
     const QString extension = GetExtension(name);
     if (IsJpegExtension(extension) || !IsPictureExtension(extension))
         return name;
-    return StdModul::GetBaseName(name) + QStringLiteral(".jpg");
+    return BaseNameOf(name) + QStringLiteral(".jpg");
 }
 
 } // namespace batch

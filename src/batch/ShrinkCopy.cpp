@@ -7,6 +7,7 @@
 #include "imaging/JpegCopyEncoder.h"
 #include "imaging/Lanczos3.h"
 #include "imaging/PictureLoader.h"
+#include "imaging/TargetFolder.h"
 #include "imaging/WebPCopyEncoder.h"
 #include "imaging/aDIBSection.h"
 #include "platform/Errors.h"
@@ -15,6 +16,8 @@
 #include "support/StdModul.h"
 
 #include <memory>
+
+#include <fcntl.h>
 #include <optional>
 
 namespace batch {
@@ -110,7 +113,8 @@ int DecodeEighthsFor(std::int32_t width, std::int32_t height, std::int32_t targe
 }
 
 ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, const QString& target,
-                         std::int32_t quality, const QString& sizeText, const std::function<QString()>& refusal)
+                         std::int32_t quality, const QString& sizeText, const std::function<QString()>& refusal,
+                         const CopyDestination* into)
 {
     ConvertReport report;
     if (CopyIsCurrent(options, source, target)) {
@@ -121,7 +125,7 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
     // A mirrored copy's folders are made before the guard looks, so that it judges the
     // folder the write will really land in (a link on the way is followed by then).
     const auto mayWrite = [&] {
-        if (options.mirror)
+        if (options.mirror && !into)
             CreateTargetFolder(options, target.left(target.lastIndexOf(StdModul::PathSeparator()) + 1));
         return refusal ? refusal() : QString();
     };
@@ -130,7 +134,7 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
         return report;
     }
     if (options.ShrinksAsWindow())
-        return ConvertPicture(source, target, quality, sizeText, mayWrite);
+        return ConvertPicture(source, target, quality, sizeText, mayWrite, into);
 
     // Loaded at a reduced scale for Lanczos-3; the copy's size comes from the full size.
     std::optional<Size> full;
@@ -229,9 +233,10 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
         return report;
     }
     const timespec* modified = details.metadata.modified ? &*details.metadata.modified : nullptr;
-    report.written = imaging::ReplaceFile(platform::EncodeFileName(target),
-                                          {{file.constData(), static_cast<std::size_t>(file.size())}}, modified,
-                                          &report.failure);
+    const bool inFolder = into && into->folder;
+    report.written = imaging::ReplaceFile(
+        inFolder ? into->folder->Handle() : AT_FDCWD, platform::EncodeFileName(inFolder ? into->name : target),
+        {{file.constData(), static_cast<std::size_t>(file.size())}}, modified, &report.failure);
     if (report.written)
         report.warnings = details.warnings;
     else

@@ -16,9 +16,11 @@ namespace batch {
 // Shrinks source into target as ConvertPicture does, with options on top (see
 // OutputOptions). refusal is asked right before the write, as for ConvertPicture; on a
 // dry run it is asked instead of reading anything. The folders a mirrored copy needs are
-// made right before refusal is asked.
+// made right before refusal is asked (by the refusal itself when into is given: the copy
+// then goes into into's folder under into's name, target only naming it).
 ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, const QString& target,
-                         std::int32_t quality, const QString& sizeText, const std::function<QString()>& refusal = {});
+                         std::int32_t quality, const QString& sizeText, const std::function<QString()>& refusal = {},
+                         const CopyDestination* into = nullptr);
 
 // The scale in eighths (1 to 8) at which a width x height JPEG is decoded for a Lanczos-3
 // reduction to targetWidth x targetHeight: the smallest whose decoded edges are still at

@@ -1,6 +1,7 @@
 #include "ShrinkRun.h"
 
 #include "batch/ConvertJPG.h"
+#include "batch/ExactPaths.h"
 #include "batch/FileListScan.h"
 #include "batch/FolderWorkers.h"
 #include "batch/JobSettings.h"
@@ -9,12 +10,14 @@
 #include "batch/SourceGuard.h"
 #include "batch/WorkOrder.h"
 #include "imaging/PixelMemory.h"
+#include "imaging/TargetFolder.h"
 #include "platform/FileNames.h"
 #include "platform/MessageBox.h"
 #include "support/StdModul.h"
 
-#include <QHash>
 #include <QStringList>
+
+#include <sys/stat.h>
 
 #include <chrono>
 #include <optional>
@@ -45,16 +48,80 @@ void TellRefused(const QString& target)
         QStringLiteral("Verkleinern"), platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
 }
 
-// A file's shrink, asking the guard right before the write.
-ConvertReport ShrinkOne(const RunRequest& request, const QString& sizeText, const SourceGuard& guard,
-                        const QString& source, const QString& target)
+// A folder as a message names it: without a trailing "/", "." for the working folder.
+QString FolderForMessage(const QString& folder)
 {
-    return ShrinkCopy(request.output, source, target, request.quality, sizeText, [&] {
-        QString refusal = guard.Refusal(target);
-        if (!refusal.isEmpty())
+    const QString shown = folder.size() > 1 && folder.endsWith(u'/') ? folder.chopped(1) : folder;
+    return platform::DisplayFileName(shown.isEmpty() ? QStringLiteral(".") : shown);
+}
+
+// The target folder could not be made or may not be written into: nothing is read.
+void TellTargetFailed(const QString& folder, const QString& why)
+{
+    platform::MessageBox(QStringLiteral("Das Ziel-Verzeichnis\n\n%1\n\nkann nicht angelegt oder beschrieben werden: %2")
+                             .arg(FolderForMessage(folder), why),
+                         kFolderTitle, platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
+}
+
+// Opens (creating) the folder the run writes into, or tells why it cannot.
+std::optional<imaging::TargetFolder> OpenTarget(const QString& folder)
+{
+    QString why;
+    std::optional<imaging::TargetFolder> opened = imaging::TargetFolder::Open(platform::EncodeFileName(folder), &why);
+    if (!opened)
+        TellTargetFailed(folder, why);
+    return opened;
+}
+
+// The copies are on the device before the run says it is done: a stick pulled or a
+// power cut right after the end cannot take them back.
+void FlushTarget(const imaging::TargetFolder& folder, const QString& shown)
+{
+    QString why;
+    if (!folder.Sync(&why))
+        platform::MessageBox(
+            QStringLiteral("Die Kopien im Ziel-Verzeichnis\n\n%1\n\nsind womöglich nicht vollständig gespeichert: %2")
+                .arg(FolderForMessage(shown), why),
+            QStringLiteral("Verkleinern"), platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
+}
+
+// A file's shrink, asking the guard right before the write. target is the full path, for
+// the user's eyes. With the open target folder (root: its path, ending in "/"), the copy
+// is written through its handle, a mirrored copy's subfolders made through it right
+// before the guard looks; without (a dry run, which makes and writes nothing), the guard
+// judges the path.
+ConvertReport ShrinkOne(const RunRequest& request, const QString& sizeText, const SourceGuard& guard,
+                        const QString& source, const QString& target, const imaging::TargetFolder* folder,
+                        const QString& root)
+{
+    if (!folder) {
+        return ShrinkCopy(request.output, source, target, request.quality, sizeText, [&] {
+            QString refusal = guard.Refusal(target);
+            if (!refusal.isEmpty())
+                TellRefused(target);
+            return refusal;
+        });
+    }
+    const QString relative = target.startsWith(root) ? target.mid(root.size()) : FileNameOf(target);
+    std::optional<imaging::TargetFolder> subfolder;
+    CopyDestination into{folder, FileNameOf(relative)};
+    const auto refusal = [&] {
+        const QString levels = FolderOf(relative);
+        if (!levels.isEmpty()) {
+            QString why;
+            subfolder = folder->OpenSubfolder(platform::EncodeFileName(levels), &why);
+            if (!subfolder) {
+                into.folder = nullptr;
+                return QStringLiteral("cannot create the target folder: ") + why;
+            }
+            into.folder = &*subfolder;
+        }
+        QString refused = guard.Refusal(*into.folder, into.name);
+        if (!refused.isEmpty())
             TellRefused(target);
-        return refusal;
-    });
+        return refused;
+    };
+    return ShrinkCopy(request.output, source, target, request.quality, sizeText, refusal, &into);
 }
 
 void Prepare(ProgressView& progress, const QString& status)
@@ -67,28 +134,24 @@ void Prepare(ProgressView& progress, const QString& status)
 // Hands the files to the workers and reports them back in list order.
 class FolderShrink {
 public:
-    FolderShrink(const RunRequest& request, const QString& sizeText, const QStringList& files, const QString& target,
-                 ProgressView& progress)
-        : request_(request), sizeText_(sizeText), files_(files), target_(target), progress_(progress),
-          finished_(static_cast<std::size_t>(files.size())),
+    FolderShrink(const RunRequest& request, const QString& sizeText, const QStringList& files, const QString& source,
+                 const QString& target, const imaging::TargetFolder* folder, ProgressView& progress)
+        : request_(request), sizeText_(sizeText), files_(files), target_(target), folder_(folder), progress_(progress),
+          guard_(source), finished_(static_cast<std::size_t>(files.size())),
           budget_(request.memoryLimit > 0 ? request.memoryLimit : imaging::DefaultMemoryBudget())
     {
         // A later file that shares a target with an earlier one waits for it, so the
         // later one is written last, as in a run on one thread.
-        std::vector<qsizetype> previousSameTarget(static_cast<std::size_t>(files.size()), -1);
         std::vector<std::int64_t> needs(static_cast<std::size_t>(files.size()));
-        QHash<QString, qsizetype> lastWithTarget;
-        const QString sourceFolder = StdModul::AddPathSeparator(request_.sourceText);
+        const QString sourceFolder = WithSeparator(source);
         for (qsizetype i = 0; i < files_.size(); ++i) {
             targets_ << TargetPathFor(request_.output, sourceFolder, target_, files_[i]);
-            previousSameTarget[static_cast<std::size_t>(i)] = lastWithTarget.value(targets_[i], -1);
-            lastWithTarget.insert(targets_[i], i);
             guard_.AddSource(files_[i]);
             needs[static_cast<std::size_t>(i)] = ShrinkMemoryNeed(files_[i], sizeText_);
             if (i % 64 == 63)
                 progress_.LetEventsRun(); // each header is a read from the disk
         }
-        order_.emplace(std::move(needs), std::move(previousSameTarget), budget_, WorkOrder::Order::LargestFirst);
+        order_.emplace(std::move(needs), EarlierSameTarget(targets_), budget_, WorkOrder::Order::LargestFirst);
     }
 
     void Run()
@@ -97,7 +160,7 @@ public:
         // The workers' pools keep what the budget allows, and give it back at the end.
         const imaging::RunMemory memory(budget_);
         FolderWorkers workers(WorkerCount(request_.workers), [this](const FileTask& task) {
-            return ShrinkOne(request_, sizeText_, guard_, task.source, task.target);
+            return ShrinkOne(request_, sizeText_, guard_, task.source, task.target, folder_, target_);
         });
         bool cancelled = false;
         for (;;) {
@@ -166,9 +229,10 @@ private:
     const QString& sizeText_;
     const QStringList& files_;
     const QString target_;
-    QStringList targets_; // where each file is written
+    const imaging::TargetFolder* folder_; // null on a dry run
+    QStringList targets_;                 // where each file is written
     ProgressView& progress_;
-    SourceGuard guard_{StdModul::AddPathSeparator(request_.sourceText)};
+    SourceGuard guard_;
     std::vector<std::optional<FileDone>> finished_;
     imaging::MemoryBudget budget_;
     std::optional<WorkOrder> order_;
@@ -177,10 +241,11 @@ private:
     qsizetype finishedCount_ = 0;
 };
 
-RunOutcome FolderRun(const RunRequest& request, const QString& sizeText, ProgressView& progress)
+RunOutcome FolderRun(const RunRequest& request, const QString& sourceText, const QString& targetText,
+                     const QString& sizeText, ProgressView& progress)
 {
-    const QString source = StdModul::AddPathSeparator(request.sourceText);
-    const QString target = StdModul::AddPathSeparator(request.targetText);
+    const QString source = WithSeparator(sourceText);
+    const QString target = WithSeparator(targetText);
 
     // An empty target would put every picture into the current working folder.
     if (target.isEmpty()) {
@@ -197,51 +262,71 @@ RunOutcome FolderRun(const RunRequest& request, const QString& sizeText, Progres
         return RunOutcome::Stopped;
     }
 
-    progress.Open();
     // Written where the file system resolves the target: a missing "name/.." is not
-    // created, and a relative target means the working folder.
-    const QString resolvedTarget = StdModul::AddPathSeparator(ResolvedPath(target));
-    CreateTargetFolder(request.output, resolvedTarget);
-    Prepare(progress, QStringLiteral("Einlesen der Dateiliste."));
+    // created, and a relative target means the working folder. Made before any picture
+    // is read, so a target that cannot be written costs no work; from here on every write
+    // goes through the folder's handle. A dry run makes nothing.
+    const QString resolved = ResolvedPath(target);
+    std::optional<imaging::TargetFolder> folder;
+    if (!request.output.dryRun) {
+        folder = OpenTarget(resolved);
+        if (!folder)
+            return RunOutcome::Stopped;
+        // The text checks above cannot see a link made since; the handle can.
+        const Placement now = SourceGuard(source).PlaceOf(*folder);
+        if (now != Placement::Elsewhere) {
+            Refuse(now == Placement::Same
+                       ? QStringLiteral("Quell- und Ziel-Verzeichnisse sind identisch!")
+                       : QStringLiteral("Ziel-Verzeichnis darf nicht unterhalb des Quell-Verzeichnisses liegen!"));
+            return RunOutcome::Stopped;
+        }
+    }
 
+    progress.Open();
+    Prepare(progress, QStringLiteral("Einlesen der Dateiliste."));
+    const QString resolvedTarget = WithSeparator(resolved);
     QStringList files;
     // The target's own pictures are never sources, even when a link leads the scan there.
-    Scan(files, source, request.includeSubfolders, resolvedTarget);
+    struct stat targetId {};
+    if (folder && ::fstat(folder->Handle(), &targetId) == 0)
+        Scan(files, source, request.includeSubfolders, targetId.st_dev, targetId.st_ino);
+    else
+        Scan(files, source, request.includeSubfolders, resolvedTarget);
     progress.FilesListed(files.size());
-    FolderShrink(request, sizeText, files, resolvedTarget, progress).Run();
+    FolderShrink(request, sizeText, files, source, resolvedTarget, folder ? &*folder : nullptr, progress).Run();
+    if (folder)
+        FlushTarget(*folder, resolved);
 
     if (request.saveSettings)
         SaveFolderSettings(request.sourceText, request.targetText, request.includeSubfolders);
     return RunOutcome::Finished;
 }
 
-RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, ProgressView& progress)
+RunOutcome SingleFileRun(const RunRequest& request, const QString& sourceText, const QString& targetText,
+                         const QString& sizeText, ProgressView& progress)
 {
-    const QString& source = request.sourceText;
-    QString target = request.targetText;
+    const QString& source = sourceText;
+    QString target = targetText;
 
-    if (StdModul::FolderExists(target) || target.endsWith(StdModul::PathSeparator())) {
-        const QString folder = StdModul::AddPathSeparator(target);
-        const QString name = StdModul::GetFileName(source);
+    if (IsFolder(target) || target.endsWith(u'/')) {
+        const QString folder = WithSeparator(target);
+        const QString name = FileNameOf(source);
         const QString copyName = OutputFileName(request.output, name);
         target = folder + copyName;
         // A copy that would replace its source, or (a HEIC's JPEG, say) stand beside it
         // under a name of the source's own folder, is named name_klein.jpg there instead.
-        const bool besideSource = copyName != name
-            && PlaceOf(folder, StdModul::GetFolderPart(source)) == Placement::Same;
+        const bool besideSource = copyName != name && PlaceOf(folder, FolderOf(source)) == Placement::Same;
         if (target.toLower() == source.toLower() || SameFile(target, source) || besideSource)
-            target = folder
-                + OutputFileName(request.output, StdModul::GetBaseName(source) + QStringLiteral("_klein.jpg"));
+            target = folder + OutputFileName(request.output, BaseNameOf(source) + QStringLiteral("_klein.jpg"));
     } else if (target.toLower() == source.toLower() || SameFile(target, source)) {
         Refuse(QStringLiteral("Quell- und Ziel-Datei ist identisch!"));
         return RunOutcome::Stopped;
     }
     // The folder as the file system resolves it, the name as given: a link standing at
     // the name is replaced, never written through.
-    const QString folder = StdModul::GetFolderPart(target);
-    if (!folder.isEmpty() || target.startsWith(StdModul::PathSeparator()))
-        target = StdModul::AddPathSeparator(ResolvedPath(folder.isEmpty() ? StdModul::PathSeparator() : folder))
-            + StdModul::GetFileName(target);
+    const QString folder = FolderOf(target);
+    if (!folder.isEmpty())
+        target = WithSeparator(ResolvedPath(folder)) + FileNameOf(target);
 
     if (StdModul::FileExists(target) && !CopyIsCurrent(request.output, source, target)) {
         const platform::MsgAnswer answer = platform::MessageBox(
@@ -251,16 +336,26 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
             return RunOutcome::Stopped;
     }
 
+    // A dry run makes and writes nothing.
+    std::optional<imaging::TargetFolder> targetFolder;
+    if (!request.output.dryRun) {
+        targetFolder = OpenTarget(FolderOf(target));
+        if (!targetFolder)
+            return RunOutcome::Stopped;
+    }
+
     progress.Open();
-    CreateTargetFolder(request.output, StdModul::GetFolderPart(target));
-    Prepare(progress, platform::DisplayFileName(StdModul::GetFileName(source)));
+    Prepare(progress, platform::DisplayFileName(FileNameOf(source)));
     SourceGuard guard;
     guard.AddSource(source);
     std::optional<platform::ThreadMessageBoxPresenter> silence;
     if (!request.showFileMessages)
         silence.emplace([](const platform::MessageBoxCall&) { return platform::MsgAnswer::OK; });
-    const ConvertReport report = ShrinkOne(request, sizeText, guard, source, target);
+    const ConvertReport report = ShrinkOne(request, sizeText, guard, source, target,
+                                           targetFolder ? &*targetFolder : nullptr, FolderOf(target));
     silence.reset();
+    if (targetFolder)
+        FlushTarget(*targetFolder, FolderOf(target));
     progress.ShowProgress(1.0);
     progress.FileFinished(source, target, report);
     return RunOutcome::Finished;
@@ -271,8 +366,12 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
 RunOutcome RunShrinkJob(const RunRequest& request, ProgressView& progress)
 {
     const QString sizeText = StdModul::TrimBlanks(request.sizeText);
-    const RunOutcome outcome = StdModul::FolderExists(request.sourceText) ? FolderRun(request, sizeText, progress)
-                                                                          : SingleFileRun(request, sizeText, progress);
+    // Typed texts lose the blanks at their ends; the names inside them, like every name
+    // the file system lists, keep theirs.
+    const QString source = request.trimTexts ? StdModul::TrimBlanks(request.sourceText) : request.sourceText;
+    const QString target = request.trimTexts ? StdModul::TrimBlanks(request.targetText) : request.targetText;
+    const RunOutcome outcome = IsFolder(source) ? FolderRun(request, source, target, sizeText, progress)
+                                                : SingleFileRun(request, source, target, sizeText, progress);
     if (outcome == RunOutcome::Stopped)
         return outcome;
 

@@ -50,6 +50,8 @@ struct RunRequest {
     bool includeSubfolders = false;
 
     // Beyond the window's controls:
+    bool trimTexts = true;        // sourceText and targetText were typed into boxes: blanks
+                                  // at their ends are dropped (a command line's are names)
     int workers = 0;              // threads of a folder run; 0: one per processor core
     std::int64_t memoryLimit = 0; // bytes the pictures in work may hold together; 0: from
                                   // the memory available (imaging::DefaultMemoryBudget)
@@ -67,7 +69,11 @@ enum class RunOutcome {
 // Runs the shrink command. Questions and refusals go through platform::MessageBox. The
 // source pictures are never written: besides the text checks, a target that is the source
 // (or lies inside the source folder) by what the file system says is refused the same
-// way, and each file is checked again right before it is written (SourceGuard).
+// way, and each file is checked again right before it is written (SourceGuard). The
+// target folder is made (or found) and checked before any picture is read; one that cannot
+// be made or written stops the run with a box naming it. From then on every write goes
+// through the folder's open handle, so renaming or swapping a folder on its path cannot
+// redirect one, and the target's file system is flushed before the run returns.
 //
 // A folder run shrinks on request.workers threads, the pictures that need the most memory
 // (the largest) first and only as many at once as the memory budget allows, with what

@@ -1,8 +1,11 @@
 #include "SourceGuard.h"
 
+#include "imaging/TargetFolder.h"
 #include "platform/FileNames.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -41,6 +44,34 @@ fs::path AncestorThatIs(const fs::path& path, dev_t dev, ino_t ino)
         if (at == at.parent_path())
             return {};
     }
+}
+
+// How the folder open as fd relates to the folder with identity (dev, ino): walked up
+// through the handles' own "..", never through a path that may have changed.
+Placement HandlePlacement(int fd, dev_t dev, ino_t ino)
+{
+    int at = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    Placement placement = Placement::Elsewhere;
+    for (int level = 0; at >= 0 && level < 4096; ++level) {
+        struct stat here {};
+        if (::fstat(at, &here) != 0)
+            break;
+        if (here.st_dev == dev && here.st_ino == ino) {
+            placement = level == 0 ? Placement::Same : Placement::Inside;
+            break;
+        }
+        const int parent = ::openat(at, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        struct stat up {};
+        const bool atRoot = parent < 0 || ::fstat(parent, &up) != 0
+            || (up.st_dev == here.st_dev && up.st_ino == here.st_ino);
+        ::close(at);
+        at = parent;
+        if (atRoot)
+            break;
+    }
+    if (at >= 0)
+        ::close(at);
+    return placement;
 }
 
 fs::path Resolved(const QString& text)
@@ -120,6 +151,22 @@ QString SourceGuard::Refusal(const QString& target) const
     if (!AncestorThatIs(folder, folder_.first, folder_.second).empty())
         return QStringLiteral("refused: the target lies inside the source folder");
     return {};
+}
+
+QString SourceGuard::Refusal(const imaging::TargetFolder& folder, const QString& name) const
+{
+    struct stat st {};
+    if (::fstatat(folder.Handle(), platform::EncodeFileName(name).constData(), &st, 0) == 0
+        && sources_.count({st.st_dev, st.st_ino}))
+        return QStringLiteral("refused: the target is one of the source pictures");
+    if (PlaceOf(folder) != Placement::Elsewhere)
+        return QStringLiteral("refused: the target lies inside the source folder");
+    return {};
+}
+
+Placement SourceGuard::PlaceOf(const imaging::TargetFolder& folder) const
+{
+    return hasFolder_ ? HandlePlacement(folder.Handle(), folder_.first, folder_.second) : Placement::Elsewhere;
 }
 
 } // namespace batch

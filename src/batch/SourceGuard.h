@@ -12,6 +12,10 @@
 #include <set>
 #include <utility>
 
+namespace imaging {
+class TargetFolder;
+}
+
 namespace batch {
 
 // A path as the file system resolves it, absolute: links and ".." in its existing part
@@ -47,6 +51,13 @@ public:
     // of the sources (by a link, a hard link or another spelling), or the folder it would
     // be written into is the source folder or lies inside it. Safe from several threads.
     QString Refusal(const QString& target) const;
+    // The same for the file name in the open folder, asked of the folder by its handle
+    // (so a renamed or swapped path cannot make it answer for another folder).
+    QString Refusal(const imaging::TargetFolder& folder, const QString& name) const;
+
+    // Where the open folder lies relative to the source folder right now (Elsewhere when
+    // the guard has none).
+    Placement PlaceOf(const imaging::TargetFolder& folder) const;
 
 private:
     using FileId = std::pair<dev_t, ino_t>;

@@ -21,6 +21,23 @@ bool ReadWholeNumber(const QString& text, int low, int high, int& value)
     return true;
 }
 
+// A positive whole number of pixels ("640") or a positive whole percentage ("40%") that
+// fits the engine's 32-bit size, nothing else: the window's lenient reading would take
+// "12abc" as 12 pixels and "abc" as the default without a word.
+bool IsStrictSize(const QString& text)
+{
+    const QString digits = text.endsWith(u'%') ? text.chopped(1) : text;
+    if (digits.isEmpty() || digits.front() == u'0')
+        return false;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    bool ok = false;
+    digits.toInt(&ok, 10);
+    return ok;
+}
+
 } // namespace
 
 QString UsageText()
@@ -97,6 +114,12 @@ bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options,
         if (argument == QLatin1String("-s") || argument == QLatin1String("--size")) {
             if (!value(options.size))
                 return false;
+            if (!IsStrictSize(options.size)) {
+                error = QStringLiteral("size must be a positive whole number of pixels (\"640\") or a positive "
+                                       "whole percentage (\"40%\"), not \"%1\"")
+                            .arg(options.size);
+                return false;
+            }
         } else if (argument == QLatin1String("-q") || argument == QLatin1String("--quality")) {
             if (!value(text))
                 return false;

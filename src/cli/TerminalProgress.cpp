@@ -1,5 +1,9 @@
 #include "TerminalProgress.h"
 
+#include "TerminalText.h"
+
+#include "batch/ExactPaths.h"
+#include "batch/SourceGuard.h"
 #include "platform/FileNames.h"
 
 #include <cmath>
@@ -51,31 +55,55 @@ void TerminalProgress::FileFinished(const QString& source, const QString& target
     if (report.skipped) {
         ++skipped_;
         if (plan_)
-            Line(plan_, name + ": skipped: " + report.note.toUtf8() + '\n');
+            Line(plan_, name + ": skipped: " + report.note.toUtf8());
         return;
     }
     if (plan_ && report.failure.isEmpty()) {
         ++planned_;
-        Line(plan_, name + " -> " + platform::EncodeFileName(target) + '\n');
+        Line(plan_, name + " -> " + platform::EncodeFileName(target));
         return;
     }
     if (report.written) {
         ++written_;
+        NoteWritten(source, target);
         if (notes_ && !report.note.isEmpty())
-            Line(out_, "zimbrel-shrink: " + name + ": " + report.note.toUtf8() + '\n');
+            Line(out_, "zimbrel-shrink: " + name + ": " + report.note.toUtf8());
         if (notes_) {
             for (const QString& warning : report.warnings)
-                Line(out_, "zimbrel-shrink: " + name + ": warning: " + warning.toUtf8() + '\n');
+                Line(out_, "zimbrel-shrink: " + name + ": warning: " + warning.toUtf8());
         }
         return;
     }
     ++failed_;
-    Line(out_, "zimbrel-shrink: " + name + ": " + report.failure.toUtf8() + '\n');
+    Line(out_, "zimbrel-shrink: " + name + ": " + report.failure.toUtf8());
 }
 
-void TerminalProgress::Line(std::FILE* to, const QByteArray& line)
+// Files finish in list order and a later file of the same name starts only after the
+// earlier one is done, so the copy written last is the one that stands. Names that differ
+// only in case are one file where the target ignores case: the file system says which.
+void TerminalProgress::NoteWritten(const QString& source, const QString& target)
+{
+    QList<Copy>& sameName = copies_[target.toCaseFolded()];
+    for (qsizetype i = 0; i < sameName.size();) {
+        const Copy& earlier = sameName[i];
+        if (earlier.target != target && !batch::SameFile(earlier.target, target)) {
+            ++i;
+            continue;
+        }
+        ++replaced_;
+        if (notes_)
+            Line(out_,
+                 "zimbrel-shrink: " + platform::EncodeFileName(earlier.source)
+                     + ": replaced by the later picture of the same name " + platform::EncodeFileName(source));
+        sameName.removeAt(i);
+    }
+    sameName.append({source, target});
+}
+
+void TerminalProgress::Line(std::FILE* to, const QByteArray& text)
 {
     ClearBar();
+    const QByteArray line = EscapeControls(text) + '\n';
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), to);
     std::fflush(to);
     DrawBar();
@@ -91,14 +119,19 @@ QByteArray TerminalProgress::Summary() const
             .arg(skipped_)
             .arg(failed_)
             .toUtf8();
+    const QString replaced = replaced_ > 0
+        ? QStringLiteral(", %1 replaced by a later picture of the same name").arg(replaced_)
+        : QString();
     const QString skipped = skipped_ > 0 ? QStringLiteral(", %1 skipped").arg(skipped_) : QString();
     const QString encodes = countEncodes_ && written_ + failed_ > 0
         ? QStringLiteral(", %1 encodes per picture")
               .arg(static_cast<double>(encodes_) / static_cast<double>(written_ + failed_), 0, 'f', 2)
         : QString();
-    return QStringLiteral("zimbrel-shrink: %1 pictures found, %2 written%6, %3 failed, %4 source megapixels%7, %5 s\n")
+    return QStringLiteral(
+               "zimbrel-shrink: %1 pictures found, %2 written%3%7, %4 failed, %5 source megapixels%8, %6 s\n")
         .arg(found_)
-        .arg(written_)
+        .arg(Written())
+        .arg(replaced)
         .arg(failed_)
         .arg(static_cast<double>(sourcePixels_) / 1e6, 0, 'f', 1)
         .arg(static_cast<double>(clock_.elapsed()) / 1000.0, 0, 'f', 2)

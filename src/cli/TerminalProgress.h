@@ -1,12 +1,14 @@
 #pragma once
 // The shrink run as a terminal sees it: a progress bar redrawn in place on stderr (only
-// when stderr is a terminal), one line for every failed picture and for every copy
-// written without damaged metadata, and the counts for the closing summary. Ctrl-C is
-// the cancel marker.
+// when stderr is a terminal), one line for every failed picture, for every copy written
+// without damaged metadata and for every copy a later picture of the same name replaced,
+// and the counts for the closing summary. Ctrl-C is the cancel marker.
 
 #include "batch/ShrinkRun.h"
 
 #include <QElapsedTimer>
+#include <QHash>
+#include <QList>
 
 #include <csignal>
 #include <cstdint>
@@ -42,19 +44,31 @@ public:
     }
 
     qsizetype Found() const { return found_; }
-    qsizetype Written() const { return written_; }
+    // Copies standing in the target: written and not replaced by a later picture.
+    qsizetype Written() const { return written_ - replaced_; }
+    qsizetype Replaced() const { return replaced_; }
     qsizetype Failed() const { return failed_; }
     qsizetype Skipped() const { return skipped_; }
-    // "N pictures found, ..., T s": the closing summary.
+    // "N pictures found, W written[, R replaced by a later picture of the same name], F
+    // failed, ..., T s": the closing summary.
     QByteArray Summary() const;
 
 private:
     void DrawBar();
     void ClearBar();
-    void Line(std::FILE* to, const QByteArray& line);
+    // Prints text and a line feed to to, control characters escaped: one line, whatever
+    // a name holds.
+    void Line(std::FILE* to, const QByteArray& text);
+    void NoteWritten(const QString& source, const QString& target);
+
+    struct Copy {
+        QString source;
+        QString target;
+    };
 
     std::FILE* out_;
     bool bar_;
+    QHash<QString, QList<Copy>> copies_; // written copies by case-folded target name
     const volatile std::sig_atomic_t& interrupted_;
     QElapsedTimer clock_;
     qint64 lastDraw_ = -1;
@@ -62,6 +76,7 @@ private:
     qsizetype found_ = 1; // a single-file run lists nothing
     qsizetype done_ = 0;
     qsizetype written_ = 0;
+    qsizetype replaced_ = 0;
     qsizetype failed_ = 0;
     std::int64_t sourcePixels_ = 0;
     bool notes_ = false;

@@ -5,13 +5,16 @@
 
 #include "CommandLineOptions.h"
 #include "TerminalProgress.h"
+#include "TerminalText.h"
 
+#include "batch/ExactPaths.h"
 #include "batch/ShrinkRun.h"
 #include "platform/FatalErrors.h"
 #include "platform/FileNames.h"
 #include "platform/MessageBox.h"
 #include "support/StdModul.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 
@@ -37,6 +40,16 @@ void Print(std::FILE* out, const QString& text)
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out);
 }
 
+// One message line: "zimbrel-shrink: " + text, whatever control characters text holds.
+void PrintLine(const QString& text)
+{
+    Print(stderr, QStringLiteral("zimbrel-shrink: ") + QString::fromUtf8(cli::EscapeControls(text.toUtf8())) + u'\n');
+}
+
+// Messages printed while a run that passed its checks was under way: a problem the run
+// could not show as one picture's failure (the copies could not be flushed to disk).
+std::atomic<int> lateMessages{0};
+
 // The engine's questions and refusals, answered from the options and printed.
 platform::MsgAnswer Answer(const platform::MessageBoxCall& box, bool overwrite)
 {
@@ -46,9 +59,11 @@ platform::MsgAnswer Answer(const platform::MessageBoxCall& box, bool overwrite)
         Print(stderr, QStringLiteral("zimbrel-shrink: the target file exists; --overwrite replaces it\n"));
         return platform::MsgAnswer::No;
     }
+    // The box's paragraphs become one line; a line feed left over is part of a name.
     QString text = box.text;
-    text.replace(QStringLiteral("\n\n"), QStringLiteral(" ")).replace(u'\n', u' ');
-    Print(stderr, QStringLiteral("zimbrel-shrink: ") + text + u'\n');
+    text.replace(QStringLiteral("\n\n"), QStringLiteral(" "));
+    PrintLine(text);
+    ++lateMessages;
     return platform::MsgAnswer::OK;
 }
 
@@ -64,7 +79,8 @@ int main(int argc, char** argv)
     cli::CommandLineOptions options;
     QString error;
     if (!cli::ParseCommandLine(arguments, options, error)) {
-        Print(stderr, QStringLiteral("zimbrel-shrink: %1\nTry 'zimbrel-shrink --help'.\n").arg(error));
+        PrintLine(error);
+        Print(stderr, QStringLiteral("Try 'zimbrel-shrink --help'.\n"));
         return kRefused;
     }
     if (options.help) {
@@ -75,10 +91,8 @@ int main(int argc, char** argv)
         Print(stdout, QStringLiteral("zimbrel-shrink " ZIMBREL_VERSION "\n"));
         return kAllWritten;
     }
-    if (!StdModul::FolderExists(options.source) && !StdModul::FileExists(options.source)) {
-        Print(stderr,
-              QStringLiteral("zimbrel-shrink: %1: no such picture or folder\n")
-                  .arg(platform::DisplayFileName(options.source)));
+    if (!batch::IsFolder(options.source) && !StdModul::FileExists(options.source)) {
+        PrintLine(QStringLiteral("%1: no such picture or folder").arg(platform::DisplayFileName(options.source)));
         return kRefused;
     }
 
@@ -100,6 +114,7 @@ int main(int argc, char** argv)
     request.workers = options.jobs;
     request.memoryLimit = options.memoryLimit;
     request.saveSettings = false;
+    request.trimTexts = false;        // names as the shell passed them, blanks and all
     request.showFileMessages = false; // each failure is one line with its reason instead
     request.output = options.output;
 
@@ -107,9 +122,10 @@ int main(int argc, char** argv)
     progress.SetReporting(!options.quiet, options.output.dryRun ? stdout : nullptr, options.output.maxBytes > 0);
     if (batch::RunShrinkJob(request, progress) == batch::RunOutcome::Stopped)
         return kRefused;
+    const bool problems = lateMessages > 0;
     if (!options.quiet)
         Print(stderr, QString::fromUtf8(progress.Summary()));
     if (interrupted)
         return kInterrupted;
-    return progress.Failed() > 0 ? kSomeFailed : kAllWritten;
+    return progress.Failed() > 0 || problems ? kSomeFailed : kAllWritten;
 }

@@ -2,6 +2,7 @@
 
 #include "imaging/SystemErrorText.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <random>
@@ -13,6 +14,10 @@
 namespace imaging {
 
 namespace {
+
+std::atomic<int (*)(int)> fsyncCall{&::fsync};
+std::atomic<int (*)(int)> closeCall{&::close};
+std::atomic<int (*)(int)> syncfsCall{&::syncfs};
 
 // A name no one else picks: a hidden file with 64 random bits, so a crash leaves at most
 // an invisible stray and two writers into one folder never meet.
@@ -54,7 +59,27 @@ bool Fail(QString* failure, const char* what, int error)
 
 } // namespace
 
+FinishCalls SetFinishCalls(FinishCalls calls)
+{
+    FinishCalls previous;
+    previous.fsync = fsyncCall.exchange(calls.fsync ? calls.fsync : &::fsync);
+    previous.close = closeCall.exchange(calls.close ? calls.close : &::close);
+    previous.syncfs = syncfsCall.exchange(calls.syncfs ? calls.syncfs : &::syncfs);
+    return previous;
+}
+
+int SyncFileSystem(int fd)
+{
+    return syncfsCall.load()(fd);
+}
+
 bool ReplaceFile(const QByteArray& path, std::initializer_list<ByteSpan> parts, const timespec* modified,
+                 QString* failure)
+{
+    return ReplaceFile(AT_FDCWD, path, parts, modified, failure);
+}
+
+bool ReplaceFile(int folder, const QByteArray& path, std::initializer_list<ByteSpan> parts, const timespec* modified,
                  QString* failure)
 {
     if (path.isEmpty() || path.endsWith('/')) {
@@ -66,7 +91,7 @@ bool ReplaceFile(const QByteArray& path, std::initializer_list<ByteSpan> parts, 
     int fd = -1;
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
         temporary = TemporaryName(path);
-        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        fd = ::openat(folder, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0 && errno != EEXIST && errno != EINTR)
             break;
     }
@@ -90,17 +115,25 @@ bool ReplaceFile(const QByteArray& path, std::initializer_list<ByteSpan> parts, 
             error = errno;
         }
     }
-    // close reports write errors that show only at the end (NFS, quota).
-    if (::close(fd) != 0 && !step && errno != EINTR) {
+    // Only a file that replaces another needs to be on the device before its rename: a new
+    // name that a power cut loses costs nothing that was there before.
+    struct stat existing {};
+    if (!step && ::fstatat(folder, path.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0
+        && fsyncCall.load()(fd) != 0) {
         step = "cannot write the target file";
         error = errno;
     }
-    if (!step && ::rename(temporary.constData(), path.constData()) != 0) {
+    // close reports write errors that show only at the end (NFS, quota).
+    if (closeCall.load()(fd) != 0 && !step && errno != EINTR) {
+        step = "cannot write the target file";
+        error = errno;
+    }
+    if (!step && ::renameat(folder, temporary.constData(), folder, path.constData()) != 0) {
         step = "cannot rename the temporary file to the target name";
         error = errno;
     }
     if (step) {
-        ::unlink(temporary.constData());
+        ::unlinkat(folder, temporary.constData(), 0);
         return Fail(failure, step, error);
     }
     return true;

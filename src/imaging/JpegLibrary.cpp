@@ -2,6 +2,7 @@
 
 #include "imaging/AtomicFile.h"
 #include "imaging/MetadataMarkers.h"
+#include "imaging/TargetFolder.h"
 #include "imaging/TurboJpegHandles.h"
 
 #include <QString>
@@ -9,6 +10,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+
+#include <fcntl.h>
 
 namespace ijl {
 
@@ -85,7 +88,7 @@ std::int32_t ijlWrite(JPEG_CORE_PROPERTIES* jcprops, std::int32_t iotype)
     const std::size_t split = markers.isEmpty() ? 0 : imaging::MetadataInsertPosition(encoded, encodedSize);
     QString failure;
     const bool written = imaging::ReplaceFile(
-        QByteArray(r.JPGFile),
+        r.JPGFolder ? r.JPGFolder->Handle() : AT_FDCWD, QByteArray(r.JPGFile),
         {{encoded, split},
          {markers.constData(), split ? static_cast<std::size_t>(markers.size()) : 0},
          {encoded + split, encodedSize - split}},

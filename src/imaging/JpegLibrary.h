@@ -11,6 +11,10 @@
 #include <cstdint>
 #include <ctime>
 
+namespace imaging {
+class TargetFolder;
+}
+
 namespace ijl {
 
 // Status values: 0 is success, anything else a failure.
@@ -44,7 +48,8 @@ struct JPEG_CORE_PROPERTIES {
     std::size_t ICCProfileSize = 0;
     const std::uint8_t* EXIFBytes = nullptr; // an EXIF payload ("Exif\0\0" + TIFF), written as one APP1
     std::size_t EXIFSize = 0;
-    bool SetFileTime = false; // give the written file FileTime as its modification time
+    const imaging::TargetFolder* JPGFolder = nullptr; // when set, JPGFile names a file in this folder
+    bool SetFileTime = false;                         // give the written file FileTime as its modification time
     timespec FileTime{};
     char Failure[320] = {}; // set by a failing call: the cause in English, 0-terminated
 };

@@ -117,6 +117,8 @@ bool WriteJPEGFile(const aDIBSection* bitmap, const QString& filename, std::int3
     record.JPGHeight = bitmap->Height();
     record.jquality = quality;
 
+    if (details)
+        record.JPGFolder = details->folder;
     if (const imaging::PhotoMetadata* metadata = details ? details->metadata : nullptr) {
         record.ICCProfile = reinterpret_cast<const std::uint8_t*>(metadata->iccProfile.constData());
         record.ICCProfileSize = static_cast<std::size_t>(metadata->iccProfile.size());

@@ -12,6 +12,10 @@
 
 class aDIBSection;
 
+namespace imaging {
+class TargetFolder;
+}
+
 namespace mIntelJPEGLibrary {
 
 // The library's entry points. The writer reaches the library only through these, so a
@@ -32,6 +36,7 @@ EntryPoints SetEntryPoints(EntryPoints entryPoints);
 // What a caller may hand the writer beyond the picture, and what it learns back.
 struct WriteDetails {
     const imaging::PhotoMetadata* metadata = nullptr; // kept in the file when given
+    const imaging::TargetFolder* folder = nullptr;    // when given, filename names a file in it
     QString failure;                                  // why the file was not written, in English; empty after success
 };
 

@@ -200,6 +200,15 @@ TEST_F(ScanTest, UnreadableFolderAddsNothing)
     ::chmod(locked.constData(), 0755);
 }
 
+TEST_F(ScanTest, BlanksAtTheEndsOfNamesArePartOfThem)
+{
+    for (const char* name : {"dir / a.jpg", "dir /a.jpg", "dir / s/ c.jpg"})
+        Touch(name);
+    QStringList files;
+    Scan(files, Top() + "dir /", true);
+    EXPECT_EQ(files, Prefixed({"dir / a.jpg", "dir /a.jpg", "dir / s/ c.jpg"}));
+}
+
 TEST(PictureNames, CopiesOfOtherFormatsAreNamedAsJpegs)
 {
     const struct {

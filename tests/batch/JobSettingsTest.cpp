@@ -54,6 +54,12 @@ TEST(JobSettingsStart, QuotedFileArgumentWithBlanksAndTwoDots)
     EXPECT_EQ(start.target, "/home/u/Meine Bilder/a.b_klein.jpg");
 }
 
+TEST(JobSettingsStart, AFileArgumentKeepsTheBlanksOfItsName)
+{
+    apptest::PrivateStore store;
+    EXPECT_EQ(batch::ReadStartSettings("\"/home/u/ c.jpg\"").target, "/home/u/ c_klein.jpg");
+}
+
 TEST(JobSettingsStart, EmptyStoredTargetIsDerivedFromTheStoredSource)
 {
     apptest::PrivateStore store;

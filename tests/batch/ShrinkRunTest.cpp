@@ -1,5 +1,6 @@
 #include "common/BatchTestSupport.h"
 
+#include "batch/ExactPaths.h"
 #include "batch/JobSettings.h"
 #include "batch/ShrinkRun.h"
 #include "platform/MessageBox.h"
@@ -250,3 +251,14 @@ TEST_F(ShrinkRunTest, EmptySourceIsASingleFileRunThatProducesNothing)
     EXPECT_EQ(StoredValue(batch::kQualityValue), "75");
     EXPECT_EQ(progress.closed, 1);
 }
+
+namespace {
+
+TEST(EarlierSameTarget, NamesThatOneTargetFileCouldHoldWaitForEachOther)
+{
+    // On a case-insensitive target (a FAT stick) IMG.JPG and img.jpg are one file.
+    EXPECT_EQ(batch::EarlierSameTarget({"IMG.JPG", "a.jpg", "img.jpg", " a.jpg", "Img.Jpg", "a.jpg"}),
+              (std::vector<qsizetype>{-1, -1, 0, -1, 2, 1}));
+}
+
+} // namespace

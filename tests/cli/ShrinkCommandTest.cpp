@@ -12,6 +12,8 @@
 
 #include <csignal>
 
+#include <unistd.h>
+
 using apptest::JpegSize;
 using apptest::WriteJpeg;
 
@@ -152,6 +154,83 @@ TEST_F(ShrinkCommandTest, CtrlCFinishesThePicturesInWorkAndExitsWith130)
     EXPECT_LT(written.size(), kCount);
     for (const QString& name : written)
         EXPECT_EQ(JpegSize(Path("out/") + name), QSize(640, 480)) << name.toStdString(); // complete pictures only
+}
+
+TEST_F(ShrinkCommandTest, SizeTextsAreCheckedBeforeAnyPictureIsRead)
+{
+    ASSERT_TRUE(WriteJpeg(Path("src/a.jpg"), 64, 48));
+    for (const char* size :
+         {"abc", "0x20", "99999999999", "12abc", "-5", "0%", "0", "012", "12.5%", " 40", "40 %", "+40", ""}) {
+        const Result result = Shrink({"-s", size, Path("src"), Path("out")});
+        EXPECT_EQ(result.exitCode, 2) << size;
+        EXPECT_TRUE(result.err.startsWith("zimbrel-shrink: size must be a positive whole number"))
+            << result.err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(Path("out")));
+    EXPECT_EQ(Shrink({"--quiet", "--size=50%", Path("src"), Path("out")}).exitCode, 0);
+    EXPECT_EQ(JpegSize(Path("out/a.jpg")), QSize(32, 24));
+}
+
+TEST_F(ShrinkCommandTest, EveryFailureIsOneLineWhateverItsNameHolds)
+{
+    ASSERT_TRUE(QDir().mkpath(Path("src")));
+    for (const char* name : {"src/a\nb.jpg", "src/\033[2Jred.jpg"}) {
+        QFile damaged(Path(name));
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        damaged.write("this is no picture");
+    }
+    const Result result = Shrink({Path("src"), Path("out")});
+    EXPECT_EQ(result.exitCode, 1);
+    const QStringList lines = result.err.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << result.err.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("zimbrel-shrink: " + Path("src/\\033[2Jred.jpg: "))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith("zimbrel-shrink: " + Path("src/a\\nb.jpg: "))) << lines[1].toStdString();
+    EXPECT_FALSE(result.err.contains(u'\033'));
+}
+
+TEST_F(ShrinkCommandTest, ATargetThatCannotBeMadeIsNamedBeforeAnyWork)
+{
+    ASSERT_TRUE(WriteJpeg(Path("src/a.jpg"), 64, 48));
+    QFile file(Path("file"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const Result result = Shrink({Path("src"), Path("file/sub")});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err,
+              "zimbrel-shrink: Das Ziel-Verzeichnis " + Path("file/sub")
+                  + " kann nicht angelegt oder beschrieben werden: Not a directory\n");
+
+    // A folder the user may not write into (root may write anywhere).
+    ASSERT_TRUE(QDir().mkpath(Path("ro")));
+    ASSERT_TRUE(QFile::setPermissions(Path("ro"), QFile::ReadOwner | QFile::ExeOwner));
+    if (::access(QFile::encodeName(Path("ro")).constData(), W_OK) != 0) {
+        const Result readOnly = Shrink({Path("src"), Path("ro/sub")});
+        EXPECT_EQ(readOnly.exitCode, 2);
+        EXPECT_TRUE(readOnly.err.contains(Path("ro/sub") + " kann nicht angelegt")) << readOnly.err.toStdString();
+    }
+    QFile::setPermissions(Path("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST_F(ShrinkCommandTest, CopiesThatALaterPictureReplacedAreCountedApart)
+{
+    // A source folder whose name ends in a blank, and a name that starts with one.
+    ASSERT_TRUE(WriteJpeg(Path("src /a/x.jpg"), 64, 48));
+    ASSERT_TRUE(WriteJpeg(Path("src /b/x.jpg"), 48, 64));
+    ASSERT_TRUE(WriteJpeg(Path("src /b/ x.jpg"), 32, 32));
+    const Result result = Shrink({"-r", "-s", "50%", Path("src "), Path("out")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(QDir(Path("out")).entryList(QDir::Files), (QStringList{" x.jpg", "x.jpg"}));
+    EXPECT_EQ(JpegSize(Path("out/x.jpg")), QSize(24, 32));
+    const QStringList lines = result.err.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << result.err.toStdString();
+    EXPECT_EQ(lines[0],
+              "zimbrel-shrink: " + Path("src /a/x.jpg") + ": replaced by the later picture of the same name "
+                  + Path("src /b/x.jpg"));
+    EXPECT_TRUE(lines[1].startsWith(
+        "zimbrel-shrink: 3 pictures found, 2 written, 1 replaced by a later picture of the same name, 0 failed"))
+        << lines[1].toStdString();
+
+    EXPECT_TRUE(Shrink({"--quiet", "-r", Path("src "), Path("out")}).err.isEmpty());
 }
 
 TEST_F(ShrinkCommandTest, AMemoryLimitKeepsLargePicturesApartAndChangesNoByte)
