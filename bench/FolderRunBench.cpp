@@ -54,16 +54,19 @@ Corpus& TheCorpus()
     return corpus;
 }
 
-class SilentProgress : public batch::ProgressView {
+// A front end that watches nothing and decides nothing: the run alone is timed.
+class Silent : public batch::RunObserver, public batch::RunDecisions {
 public:
-    void Open() override {}
-    void ClearCancel() override {}
-    void ShowStatus(const QString&) override {}
-    void Activate() override {}
-    void ShowProgress(double) override {}
-    void LetEventsRun() override {}
+    void RunStarted(batch::RunKind) override {}
+    void FilesListed(qsizetype) override {}
+    void FileStarted(const QString&) override {}
+    void FileFinished(const QString&, const QString&, const batch::ConvertReport&) override {}
+    void Progress(double) override {}
     bool CancelRequested() const override { return false; }
-    void Close() override {}
+    void RunEnded() override {}
+    bool ConfirmOverwrite(const QString&) override { return true; }
+    void Refused(batch::Refusal, const QString&, const QString&) override {}
+    void Failed(const QString&, const QString&, const batch::ConvertReport&) override {}
 };
 
 // The kernel's peak resident size is reset at the start of each run, so every run
@@ -100,11 +103,11 @@ void BM_FolderRun_40x12MP_to_640_q80(benchmark::State& state)
     request.sizeText = QStringLiteral("640");
     request.saveSettings = false;
     request.workers = static_cast<int>(state.range(0));
-    SilentProgress progress;
+    Silent silent;
     const long waitsBefore = gdi::LockWaits();
     ResetPeakMemory();
     for (auto _ : state)
-        batch::RunShrinkJob(request, progress);
+        batch::RunShrinkJob(request, silent, silent);
     Report(state);
     state.counters["workers"] = batch::WorkerCount(request.workers);
     state.counters["peak_MB"] = PeakMemoryMB();

@@ -1,6 +1,7 @@
 #include "Form2.h"
 
 #include "WindowLayout.h"
+#include "batch/WindowWords.h"
 #include "controls/mivoButton.h"
 #include "platform/VersionInfo.h"
 
@@ -98,11 +99,12 @@ void Form2::closeEvent(QCloseEvent* event)
 
 Form2Progress::~Form2Progress()
 {
-    Close();
+    RunEnded();
 }
 
-void Form2Progress::Open()
+void Form2Progress::RunStarted(batch::RunKind kind)
 {
+    kind_ = kind;
     window_ = new Form2(owner_);
     // Centred over the owner.
     if (owner_)
@@ -110,12 +112,19 @@ void Form2Progress::Open()
     window_->show();
     if (onOpened)
         onOpened(window_);
+    window_->Tag.clear();
+    // A folder run first lists its files; a single-file run shows its file at once.
+    if (kind == batch::RunKind::Folder) {
+        ShowStatus(batch::ListingStatus());
+        Activate();
+    }
 }
 
-void Form2Progress::ClearCancel()
+void Form2Progress::FileStarted(const QString& source)
 {
-    if (window_)
-        window_->Tag.clear();
+    ShowStatus(batch::FileStatus(kind_, source));
+    if (kind_ == batch::RunKind::SingleFile)
+        Activate();
 }
 
 void Form2Progress::ShowStatus(const QString& text)
@@ -135,7 +144,7 @@ void Form2Progress::Activate()
     window_->activateWindow();
 }
 
-void Form2Progress::ShowProgress(double fraction)
+void Form2Progress::Progress(double fraction)
 {
     if (window_)
         window_->Picture1->FillBox(0, 0, fraction, 1, QColor(255, 0, 0));
@@ -151,7 +160,7 @@ bool Form2Progress::CancelRequested() const
     return window_ && window_->Tag == QStringLiteral("*");
 }
 
-void Form2Progress::Close()
+void Form2Progress::RunEnded()
 {
     if (!window_)
         return;

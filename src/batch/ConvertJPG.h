@@ -1,10 +1,13 @@
 #pragma once
 // The single-image shrink: one picture file becomes one reduced JPEG file.
 
+#include "platform/MessageBox.h"
+
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace batch {
 
@@ -21,18 +24,32 @@ SizeSpec ReadSizeSpec(const QString& W);
 // Reads srcjpg, brings it to the size W asks for ("640": longer edge in pixels, never
 // enlarged; "40%": both edges scaled) and writes dstjpgfile at quality. Reports nothing
 // and raises nothing: every step's errors are ignored and the next step runs. What the
-// user may see comes from the JPEG writer's own messages.
+// user may see are the JPEG writer's own messages, shown once the shrink is done.
 void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W);
+
+// Why a shrink wrote nothing.
+enum class FailureCause {
+    None,        // written
+    Unreadable,  // the picture could not be loaded
+    NoSize,      // the size text gives no picture (0 %, an edge of 0)
+    NotWritten,  // the JPEG writer failed
+    SourceInWay, // refused right before the write: the target is a source picture
+};
 
 // What one shrink did.
 struct ConvertReport {
     bool written = false;
-    QString failure;               // why nothing was written, in words; empty when written
+    FailureCause cause = FailureCause::None;
+    QString failure;               // why nothing was written, in English; empty when written
     std::int64_t sourcePixels = 0; // width x height of the loaded picture; 0 when none loaded
+    // The image engine's own message boxes (the JPEG writer's) that the shrink asked for,
+    // in order, not yet shown: the front end decides whether and when to show them.
+    std::vector<platform::MessageBoxCall> messages;
 };
 
-// ConvertJPG, telling what happened. refusal, when given, is asked right before the file
-// is written: a non-empty answer skips the write and becomes the failure.
+// ConvertJPG, telling what happened instead of showing it. refusal, when given, is asked
+// right before the file is written: a non-empty answer skips the write and becomes the
+// failure. Safe to call on several threads at once for different files.
 ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W,
                              const std::function<QString()>& refusal = {});
 

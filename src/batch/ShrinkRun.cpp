@@ -5,8 +5,6 @@
 #include "batch/FolderWorkers.h"
 #include "batch/JobSettings.h"
 #include "batch/SourceGuard.h"
-#include "platform/FileNames.h"
-#include "platform/MessageBox.h"
 #include "support/StdModul.h"
 
 #include <QHash>
@@ -25,47 +23,40 @@ constexpr int kEventPassesPerFile = 100;
 // short enough that repaints, hover and "Abbrechen" react at once.
 constexpr std::chrono::milliseconds kEventInterval{10};
 
-const QString kFolderTitle = QStringLiteral("Verzeichnis");
+// What the run talks to: the front end's three parts.
+struct FrontEnd {
+    RunObserver& observer;
+    RunDecisions& decisions;
+    const EventPump& events;
 
-void Refuse(const QString& text)
-{
-    platform::MessageBox(text, kFolderTitle, platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
-}
-
-// Tells the user that a file was left unwritten to keep a source picture safe.
-void TellRefused(const QString& target)
-{
-    platform::MessageBox(
-        QStringLiteral("Die Zieldatei\n\n%1\n\nwurde nicht geschrieben: sie würde ein Original-Bild ersetzen.")
-            .arg(platform::DisplayFileName(target)),
-        QStringLiteral("Verkleinern"), platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
-}
+    void LetEventsRun() const
+    {
+        if (events)
+            events();
+    }
+};
 
 // A file's shrink, asking the guard right before the write.
 ConvertReport ShrinkOne(const RunRequest& request, const QString& sizeText, const SourceGuard& guard,
                         const QString& source, const QString& target)
 {
-    return ConvertPicture(source, target, request.quality, sizeText, [&] {
-        QString refusal = guard.Refusal(target);
-        if (!refusal.isEmpty())
-            TellRefused(target);
-        return refusal;
-    });
+    return ConvertPicture(source, target, request.quality, sizeText, [&] { return guard.Refusal(target); });
 }
 
-void Prepare(ProgressView& progress, const QString& status)
+// Tells the front end that a file is done, acknowledging a failure first.
+void Report(const FrontEnd& front, const QString& source, const QString& target, const ConvertReport& report)
 {
-    progress.ClearCancel();
-    progress.ShowStatus(status);
-    progress.Activate();
+    if (!report.written)
+        front.decisions.Failed(source, target, report);
+    front.observer.FileFinished(source, target, report);
 }
 
 // Hands the files to the workers and reports them back in list order.
 class FolderShrink {
 public:
     FolderShrink(const RunRequest& request, const QString& sizeText, const QStringList& files, const QString& target,
-                 ProgressView& progress)
-        : request_(request), sizeText_(sizeText), files_(files), target_(target), progress_(progress),
+                 const FrontEnd& front)
+        : request_(request), sizeText_(sizeText), files_(files), target_(target), front_(front),
           finished_(static_cast<std::size_t>(files.size())), previousSameTarget_(files.size(), -1)
     {
         // A later file that shares a target name with an earlier one waits for it, so the
@@ -89,22 +80,22 @@ public:
         for (;;) {
             while (!cancelled && next_ < n && workers.Busy() < workers.Count() && MayStart(next_)) {
                 const QString& file = files_[next_];
-                progress_.ShowStatus(platform::DisplayFileName(file));
+                front_.observer.FileStarted(file);
                 workers.Start({next_, file, target_ + StdModul::GetFileName(file)});
                 ++next_;
-                cancelled = progress_.CancelRequested();
+                cancelled = front_.observer.CancelRequested();
             }
             if (workers.Busy() == 0 && (cancelled || next_ >= n))
                 break;
             for (FileDone& done : workers.TakeFinished(kEventInterval)) {
                 ++finishedCount_;
-                progress_.ShowProgress(static_cast<double>(finishedCount_) / static_cast<double>(n));
+                front_.observer.Progress(static_cast<double>(finishedCount_) / static_cast<double>(n));
                 for (int pass = 0; pass < kEventPassesPerFile; ++pass)
-                    progress_.LetEventsRun();
+                    front_.LetEventsRun();
                 finished_[static_cast<std::size_t>(done.task.index)] = std::move(done);
             }
-            progress_.LetEventsRun();
-            cancelled = cancelled || progress_.CancelRequested();
+            front_.LetEventsRun();
+            cancelled = cancelled || front_.observer.CancelRequested();
             ReportInOrder();
         }
         ReportInOrder();
@@ -117,8 +108,8 @@ private:
         return previous < 0 || previous < reported_ || finished_[static_cast<std::size_t>(previous)].has_value();
     }
 
-    // Shows what the finished files at the head of the list asked for, one box at a
-    // time; no new file starts while a box is open.
+    // Reports the finished files at the head of the list, one at a time; no new file
+    // starts while a decision is open.
     void ReportInOrder()
     {
         while (reported_ < next_ && finished_[static_cast<std::size_t>(reported_)]) {
@@ -127,11 +118,7 @@ private:
             ++reported_;
             if (done.error)
                 std::rethrow_exception(done.error);
-            if (request_.showFileMessages) {
-                for (const platform::MessageBoxCall& box : done.messages)
-                    platform::MessageBox(box.text, box.title, box.icon, box.buttons);
-            }
-            progress_.FileFinished(done.task.source, done.task.target, done.report);
+            Report(front_, done.task.source, done.task.target, done.report);
         }
     }
 
@@ -139,7 +126,7 @@ private:
     const QString& sizeText_;
     const QStringList& files_;
     const QString target_;
-    ProgressView& progress_;
+    const FrontEnd& front_;
     SourceGuard guard_{StdModul::AddPathSeparator(request_.sourceText)};
     std::vector<std::optional<FileDone>> finished_;
     std::vector<qsizetype> previousSameTarget_;
@@ -148,45 +135,44 @@ private:
     qsizetype finishedCount_ = 0;
 };
 
-RunOutcome FolderRun(const RunRequest& request, const QString& sizeText, ProgressView& progress)
+RunOutcome FolderRun(const RunRequest& request, const QString& sizeText, const FrontEnd& front)
 {
     const QString source = StdModul::AddPathSeparator(request.sourceText);
     const QString target = StdModul::AddPathSeparator(request.targetText);
 
     // An empty target would put every picture into the current working folder.
     if (target.isEmpty()) {
-        Refuse(QStringLiteral("Kein Ziel-Verzeichnis angegeben!"));
+        front.decisions.Refused(Refusal::NoTarget, request.sourceText, request.targetText);
         return RunOutcome::Stopped;
     }
     const Placement placement = PlaceOf(target, source);
     if (target.toLower() == source.toLower() || placement == Placement::Same) {
-        Refuse(QStringLiteral("Quell- und Ziel-Verzeichnisse sind identisch!"));
+        front.decisions.Refused(Refusal::SameFolder, request.sourceText, request.targetText);
         return RunOutcome::Stopped;
     }
     if (target.toLower().startsWith(source.toLower()) || placement == Placement::Inside) {
-        Refuse(QStringLiteral("Ziel-Verzeichnis darf nicht unterhalb des Quell-Verzeichnisses liegen!"));
+        front.decisions.Refused(Refusal::TargetInside, request.sourceText, request.targetText);
         return RunOutcome::Stopped;
     }
 
-    progress.Open();
     // Written where the file system resolves the target: a missing "name/.." is not
     // created, and a relative target means the working folder.
     const QString resolvedTarget = StdModul::AddPathSeparator(ResolvedPath(target));
     StdModul::CreateFolderPath(resolvedTarget);
-    Prepare(progress, QStringLiteral("Einlesen der Dateiliste."));
+    front.observer.RunStarted(RunKind::Folder);
 
     QStringList files;
     // The target's own pictures are never sources, even when a link leads the scan there.
     Scan(files, source, request.includeSubfolders, resolvedTarget);
-    progress.FilesListed(files.size());
-    FolderShrink(request, sizeText, files, resolvedTarget, progress).Run();
+    front.observer.FilesListed(files.size());
+    FolderShrink(request, sizeText, files, resolvedTarget, front).Run();
 
     if (request.saveSettings)
         SaveFolderSettings(request.sourceText, request.targetText, request.includeSubfolders);
     return RunOutcome::Finished;
 }
 
-RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, ProgressView& progress)
+RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, const FrontEnd& front)
 {
     const QString& source = request.sourceText;
     QString target = request.targetText;
@@ -197,7 +183,7 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
         if (target.toLower() == source.toLower() || SameFile(target, source))
             target = folder + StdModul::GetBaseName(source) + QStringLiteral("_klein.jpg");
     } else if (target.toLower() == source.toLower() || SameFile(target, source)) {
-        Refuse(QStringLiteral("Quell- und Ziel-Datei ist identisch!"));
+        front.decisions.Refused(Refusal::SameFile, request.sourceText, request.targetText);
         return RunOutcome::Stopped;
     }
     // The folder as the file system resolves it, the name as given: a link standing at
@@ -207,42 +193,37 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
         target = StdModul::AddPathSeparator(ResolvedPath(folder.isEmpty() ? StdModul::PathSeparator() : folder))
             + StdModul::GetFileName(target);
 
-    if (StdModul::FileExists(target)) {
-        const platform::MsgAnswer answer = platform::MessageBox(
-            QStringLiteral("Zieldatei existiert.\n\nÜberschreiben?"), QStringLiteral("Verkleinern"),
-            platform::MsgIcon::Question, platform::MsgButtons::YesNo);
-        if (answer != platform::MsgAnswer::Yes)
-            return RunOutcome::Stopped;
-    }
+    if (StdModul::FileExists(target) && !front.decisions.ConfirmOverwrite(target))
+        return RunOutcome::Stopped;
 
-    progress.Open();
     StdModul::CreateFolderPath(StdModul::GetFolderPart(target));
-    Prepare(progress, platform::DisplayFileName(StdModul::GetFileName(source)));
+    front.observer.RunStarted(RunKind::SingleFile);
+    front.observer.FileStarted(source);
     SourceGuard guard;
     guard.AddSource(source);
-    std::optional<platform::ThreadMessageBoxPresenter> silence;
-    if (!request.showFileMessages)
-        silence.emplace([](const platform::MessageBoxCall&) { return platform::MsgAnswer::OK; });
     const ConvertReport report = ShrinkOne(request, sizeText, guard, source, target);
-    silence.reset();
-    progress.ShowProgress(1.0);
-    progress.FileFinished(source, target, report);
+    if (!report.written)
+        front.decisions.Failed(source, target, report);
+    front.observer.Progress(1.0);
+    front.observer.FileFinished(source, target, report);
     return RunOutcome::Finished;
 }
 
 } // namespace
 
-RunOutcome RunShrinkJob(const RunRequest& request, ProgressView& progress)
+RunOutcome RunShrinkJob(const RunRequest& request, RunObserver& observer, RunDecisions& decisions,
+                        const EventPump& events)
 {
+    const FrontEnd front{observer, decisions, events};
     const QString sizeText = StdModul::TrimBlanks(request.sizeText);
-    const RunOutcome outcome = StdModul::FolderExists(request.sourceText) ? FolderRun(request, sizeText, progress)
-                                                                          : SingleFileRun(request, sizeText, progress);
+    const RunOutcome outcome = StdModul::FolderExists(request.sourceText) ? FolderRun(request, sizeText, front)
+                                                                          : SingleFileRun(request, sizeText, front);
     if (outcome == RunOutcome::Stopped)
         return outcome;
 
     if (request.saveSettings)
         SaveQualityAndSize(request.quality, request.sizeText);
-    progress.Close();
+    observer.RunEnded();
     return outcome;
 }
 

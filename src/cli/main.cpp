@@ -4,12 +4,12 @@
 // display.
 
 #include "CommandLineOptions.h"
+#include "OptionAnswers.h"
 #include "TerminalProgress.h"
 
 #include "batch/ShrinkRun.h"
 #include "platform/FatalErrors.h"
 #include "platform/FileNames.h"
-#include "platform/MessageBox.h"
 #include "support/StdModul.h"
 
 #include <csignal>
@@ -35,21 +35,6 @@ void Print(std::FILE* out, const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out);
-}
-
-// The engine's questions and refusals, answered from the options and printed.
-platform::MsgAnswer Answer(const platform::MessageBoxCall& box, bool overwrite)
-{
-    if (box.buttons == platform::MsgButtons::YesNo || box.buttons == platform::MsgButtons::YesNoCancel) {
-        if (overwrite)
-            return platform::MsgAnswer::Yes;
-        Print(stderr, QStringLiteral("zimbrel-shrink: the target file exists; --overwrite replaces it\n"));
-        return platform::MsgAnswer::No;
-    }
-    QString text = box.text;
-    text.replace(QStringLiteral("\n\n"), QStringLiteral(" ")).replace(u'\n', u' ');
-    Print(stderr, QStringLiteral("zimbrel-shrink: ") + text + u'\n');
-    return platform::MsgAnswer::OK;
 }
 
 } // namespace
@@ -88,9 +73,6 @@ int main(int argc, char** argv)
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    platform::SetMessageBoxPresenter(
-        [overwrite = options.overwrite](const platform::MessageBoxCall& box) { return Answer(box, overwrite); });
-
     batch::RunRequest request;
     request.sourceText = options.source;
     request.targetText = options.target;
@@ -99,10 +81,10 @@ int main(int argc, char** argv)
     request.includeSubfolders = options.subfolders;
     request.workers = options.jobs;
     request.saveSettings = false;
-    request.showFileMessages = false; // each failure is one line with its reason instead
 
     cli::TerminalProgress progress(stderr, !options.quiet && ::isatty(STDERR_FILENO), interrupted);
-    if (batch::RunShrinkJob(request, progress) == batch::RunOutcome::Stopped)
+    cli::OptionAnswers answers(stderr, options.overwrite);
+    if (batch::RunShrinkJob(request, progress, answers, [&progress] { progress.Tick(); }) == batch::RunOutcome::Stopped)
         return kRefused;
     if (!options.quiet)
         Print(stderr, QString::fromUtf8(progress.Summary()));

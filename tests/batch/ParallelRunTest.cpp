@@ -31,7 +31,7 @@ protected:
         request.quality = 85;
         request.includeSubfolders = subfolders;
         request.workers = workers;
-        EXPECT_EQ(batch::RunShrinkJob(request, progress), batch::RunOutcome::Finished);
+        EXPECT_EQ(apptest::RunShrinkJob(request, progress), batch::RunOutcome::Finished);
     }
 
     static QByteArray Bytes(const QString& path)

@@ -73,7 +73,7 @@ protected:
         request.targetText = target;
         request.sizeText = QStringLiteral("16");
         request.includeSubfolders = subfolders;
-        return batch::RunShrinkJob(request, progress_);
+        return apptest::RunShrinkJob(request, progress_);
     }
 
     apptest::PrivateStore store_;
