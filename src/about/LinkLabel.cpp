@@ -1,6 +1,6 @@
 #include "LinkLabel.h"
 
-#include "platform/SystemColor.h"
+#include "draw/SystemColor.h"
 
 #include <QMouseEvent>
 

@@ -1,9 +1,9 @@
 #include "mivoButton.h"
 
 #include "controls/PropertyBag.h"
+#include "draw/SystemColor.h"
 #include "platform/Errors.h"
 #include "platform/Numeric.h"
-#include "platform/SystemColor.h"
 
 #include <QApplication>
 #include <QCursor>

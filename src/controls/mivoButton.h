@@ -16,9 +16,9 @@
 
 #include "controls/OffscreenPicture.h"
 #include "controls/mivoIcon.h"
+#include "draw/GdiDraw.h"
 #include "imaging/Picture.h"
 #include "platform/Gdi.h"
-#include "platform/GdiDraw.h"
 
 #include <QFont>
 #include <QImage>

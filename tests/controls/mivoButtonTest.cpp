@@ -1,7 +1,7 @@
 #include "controls/mivoButton.h"
 #include "controls/AccessKeyRouter.h"
 #include "controls/PropertyBag.h"
-#include "platform/SystemColor.h"
+#include "draw/SystemColor.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #include "controls/mivoIcon.h"
+#include "draw/GdiDraw.h"
 #include "platform/Errors.h"
-#include "platform/GdiDraw.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,8 @@
 #include "imaging/aDIBSection.h"
+#include "draw/ClipboardBridge.h"
 #include "imaging/Picture.h"
 #include "platform/Errors.h"
+#include "platform/Gdi.h"
 #include "platform/MessageBox.h"
 
 #include <QClipboard>
@@ -190,6 +192,10 @@ TEST(aDIBSectionClipboard, BitmapRequestPutsThePictureOnTheClipboard)
     bits[0] = 30;
     bits[1] = 20;
     bits[2] = 10; // blue, green, red
+    // Nothing to publish to until the desktop's clipboard is connected.
+    gdi::SetClipboardPublisher({});
+    EXPECT_FALSE(dib.CopyToClipboard(false));
+    ASSERT_TRUE(draw::ConnectClipboard());
     EXPECT_TRUE(dib.CopyToClipboard(false));
     EXPECT_TRUE(boxes.Calls().empty());
     const QImage copied = QGuiApplication::clipboard()->image();
