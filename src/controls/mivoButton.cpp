@@ -458,7 +458,7 @@ void mivoButton::Timer1_Timer()
 void mivoButton::keyPressEvent(QKeyEvent* event)
 {
     if (event->text() != u" ") {
-        // Enter and Escape go on to the window, which routes them (AccessKeyRouter).
+        // Enter and Escape go on to the window, which may route them (AccessKeyPress).
         QWidget::keyPressEvent(event);
         return;
     }
