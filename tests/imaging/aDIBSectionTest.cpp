@@ -1,4 +1,5 @@
 #include "imaging/aDIBSection.h"
+#include "common/PictureFromImage.h"
 #include "draw/ClipboardBridge.h"
 #include "imaging/Picture.h"
 #include "platform/Errors.h"
@@ -36,7 +37,7 @@ TEST(aDIBSectionLayout, FirstMemoryRowIsTheBottomRow)
         image.setPixel(x, 0, qRgb(255, 0, 0));
         image.setPixel(x, 1, qRgb(0, 0, 255));
     }
-    const Picture picture = Picture::FromImage(image);
+    const Picture picture = testfiles::PictureFromImage(image);
     aDIBSection dib;
     dib.CreateFromPicture(picture.Handle());
     ASSERT_NE(dib.hdc(), 0u);
@@ -235,7 +236,7 @@ TEST(aDIBSectionLifecycle, PictureInTheSameFormatIsTakenOverNotCopied)
     // Another format is copied as usual and the picture keeps its bitmap.
     QImage image(2, 2, QImage::Format_RGB32);
     image.fill(qRgb(10, 20, 30));
-    Picture picture = Picture::FromImage(image);
+    Picture picture = testfiles::PictureFromImage(image);
     aDIBSection dib;
     dib.CreateFromPicture(std::move(picture));
     EXPECT_FALSE(picture.IsEmpty());
