@@ -12,9 +12,9 @@
 
 namespace batch {
 
-SizeSpec ReadSizeSpec(const QString& W)
+SizeText ReadSizeText(const QString& W)
 {
-    SizeSpec size;
+    SizeText size;
     errors::IgnoreErrors([&] { size.N = numeric::ToInt32(numeric::LeadingNumber(W)); });
     size.percent = W.endsWith(QLatin1Char('%'));
     return size;
@@ -37,7 +37,7 @@ ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, s
         return platform::UnattendedAnswer(call.buttons);
     });
     // The size text: its leading number, and percent mode when it ends in "%".
-    const SizeSpec size = ReadSizeSpec(W);
+    const SizeText size = ReadSizeText(W);
     std::int32_t N = size.N;
 
     // `loaded` takes the loaded bitmap over (one in another pixel format is copied, and

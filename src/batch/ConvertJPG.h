@@ -15,11 +15,11 @@ namespace batch {
 // none or it does not fit in 32 bits); percent mode when the last character is "%".
 // N is returned as read: the kDefaultLongEdge that stands in for 0 in pixel mode is
 // ConvertJPG's.
-struct SizeSpec {
+struct SizeText {
     std::int32_t N = 0;
     bool percent = false;
 };
-SizeSpec ReadSizeSpec(const QString& W);
+SizeText ReadSizeText(const QString& W);
 
 // Reads srcjpg, brings it to the size W asks for ("640": longer edge in pixels, never
 // enlarged; "40%": both edges scaled) and writes dstjpgfile at quality. Reports nothing
