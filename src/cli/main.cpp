@@ -1,4 +1,4 @@
-// zimbrel-shrink: the shrink engine on the command line, for scripts, imports and
+// zimbrel-shrink: the engine on the command line, for scripts, imports and
 // servers. It reads its target exactly as the window reads its target box, with the
 // same checks and the same output names; it reads and writes no settings and needs no
 // display.
