@@ -42,9 +42,15 @@ struct ConvertReport {
     FailureCause cause = FailureCause::None;
     QString failure;               // why nothing was written, in English; empty when written
     std::int64_t sourcePixels = 0; // width x height of the loaded picture; 0 when none loaded
+    bool skipped = false;          // left alone on purpose (its copy is current); note says why
+    QString note;                  // what the user should know about a copy beyond "written"
+    int encodes = 0;               // encodings made to find the copy (a size budget tries several)
     // The image engine's own message boxes (the JPEG writer's) that the shrink asked for,
     // in order, not yet shown: the front end decides whether and when to show them.
     std::vector<platform::MessageBoxCall> messages;
+
+    // Neither written nor left alone on purpose, with a reason (a dry run has none).
+    bool Failed() const { return !written && !skipped && !failure.isEmpty(); }
 };
 
 // ConvertJPG, telling what happened instead of showing it. refusal, when given, is asked

@@ -4,6 +4,8 @@
 #include "batch/FileListScan.h"
 #include "batch/FolderWorkers.h"
 #include "batch/JobSettings.h"
+#include "batch/OutputPaths.h"
+#include "batch/ShrinkCopy.h"
 #include "batch/SourceGuard.h"
 #include "support/StdModul.h"
 
@@ -40,13 +42,21 @@ struct FrontEnd {
 ConvertReport ShrinkOne(const RunRequest& request, const QString& sizeText, const SourceGuard& guard,
                         const QString& source, const QString& target)
 {
-    return ConvertPicture(source, target, request.quality, sizeText, [&] { return guard.Refusal(target); });
+    bool refused = false;
+    ConvertReport report = ShrinkCopy(request.output, source, target, request.quality, sizeText, [&] {
+        QString refusal = guard.Refusal(target);
+        refused = !refusal.isEmpty();
+        return refusal;
+    });
+    if (refused)
+        report.cause = FailureCause::SourceInWay;
+    return report;
 }
 
 // Tells the front end that a file is done, acknowledging a failure first.
 void Report(const FrontEnd& front, const QString& source, const QString& target, const ConvertReport& report)
 {
-    if (!report.written)
+    if (report.Failed())
         front.decisions.Failed(source, target, report);
     front.observer.FileFinished(source, target, report);
 }
@@ -59,13 +69,14 @@ public:
         : request_(request), sizeText_(sizeText), files_(files), target_(target), front_(front),
           finished_(static_cast<std::size_t>(files.size())), previousSameTarget_(files.size(), -1)
     {
-        // A later file that shares a target name with an earlier one waits for it, so the
+        // A later file that shares a target with an earlier one waits for it, so the
         // later one is written last, as in a run on one thread.
-        QHash<QString, qsizetype> lastWithName;
+        QHash<QString, qsizetype> lastWithTarget;
+        const QString sourceFolder = StdModul::AddPathSeparator(request_.sourceText);
         for (qsizetype i = 0; i < files_.size(); ++i) {
-            const QString name = StdModul::GetFileName(files_[i]);
-            previousSameTarget_[i] = lastWithName.value(name, -1);
-            lastWithName.insert(name, i);
+            targets_ << TargetPathFor(request_.output, sourceFolder, target_, files_[i]);
+            previousSameTarget_[i] = lastWithTarget.value(targets_[i], -1);
+            lastWithTarget.insert(targets_[i], i);
             guard_.AddSource(files_[i]);
         }
     }
@@ -81,7 +92,7 @@ public:
             while (!cancelled && next_ < n && workers.Busy() < workers.Count() && MayStart(next_)) {
                 const QString& file = files_[next_];
                 front_.observer.FileStarted(file);
-                workers.Start({next_, file, target_ + StdModul::GetFileName(file)});
+                workers.Start({next_, file, targets_[next_]});
                 ++next_;
                 cancelled = front_.observer.CancelRequested();
             }
@@ -126,6 +137,7 @@ private:
     const QString& sizeText_;
     const QStringList& files_;
     const QString target_;
+    QStringList targets_; // where each file is written
     const FrontEnd& front_;
     SourceGuard guard_{StdModul::AddPathSeparator(request_.sourceText)};
     std::vector<std::optional<FileDone>> finished_;
@@ -158,7 +170,7 @@ RunOutcome FolderRun(const RunRequest& request, const QString& sizeText, const F
     // Written where the file system resolves the target: a missing "name/.." is not
     // created, and a relative target means the working folder.
     const QString resolvedTarget = StdModul::AddPathSeparator(ResolvedPath(target));
-    StdModul::CreateFolderPath(resolvedTarget);
+    CreateTargetFolder(request.output, resolvedTarget);
     front.observer.RunStarted(RunKind::Folder);
 
     QStringList files;
@@ -179,9 +191,16 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, con
 
     if (StdModul::FolderExists(target) || target.endsWith(StdModul::PathSeparator())) {
         const QString folder = StdModul::AddPathSeparator(target);
-        target = folder + StdModul::GetFileName(source);
-        if (target.toLower() == source.toLower() || SameFile(target, source))
-            target = folder + StdModul::GetBaseName(source) + QStringLiteral("_klein.jpg");
+        const QString name = StdModul::GetFileName(source);
+        const QString copyName = OutputFileName(request.output, name);
+        target = folder + copyName;
+        // A copy that would replace its source, or (a HEIC's JPEG, say) stand beside it
+        // under a name of the source's own folder, is named name_klein.jpg there instead.
+        const bool besideSource = copyName != name
+            && PlaceOf(folder, StdModul::GetFolderPart(source)) == Placement::Same;
+        if (target.toLower() == source.toLower() || SameFile(target, source) || besideSource)
+            target = folder
+                + OutputFileName(request.output, StdModul::GetBaseName(source) + QStringLiteral("_klein.jpg"));
     } else if (target.toLower() == source.toLower() || SameFile(target, source)) {
         front.decisions.Refused(Refusal::SameFile, request.sourceText, request.targetText);
         return RunOutcome::Stopped;
@@ -193,16 +212,17 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, con
         target = StdModul::AddPathSeparator(ResolvedPath(folder.isEmpty() ? StdModul::PathSeparator() : folder))
             + StdModul::GetFileName(target);
 
-    if (StdModul::FileExists(target) && !front.decisions.ConfirmOverwrite(target))
+    if (StdModul::FileExists(target) && !CopyIsCurrent(request.output, source, target)
+        && !front.decisions.ConfirmOverwrite(target))
         return RunOutcome::Stopped;
 
-    StdModul::CreateFolderPath(StdModul::GetFolderPart(target));
+    CreateTargetFolder(request.output, StdModul::GetFolderPart(target));
     front.observer.RunStarted(RunKind::SingleFile);
     front.observer.FileStarted(source);
     SourceGuard guard;
     guard.AddSource(source);
     const ConvertReport report = ShrinkOne(request, sizeText, guard, source, target);
-    if (!report.written)
+    if (report.Failed())
         front.decisions.Failed(source, target, report);
     front.observer.Progress(1.0);
     front.observer.FileFinished(source, target, report);

@@ -4,6 +4,7 @@
 // window supplies the settings, an observer, its decisions and an event pump; the command
 // line and the benchmarks supply their own (batch/RunContract.h).
 
+#include "batch/OutputOptions.h"
 #include "batch/RunContract.h"
 
 #include <QString>
@@ -23,6 +24,7 @@ struct RunRequest {
     // Beyond the window's controls:
     int workers = 0;          // threads of a folder run; 0: one per processor core
     bool saveSettings = true; // write the job settings to the store after the run
+    OutputOptions output;     // the command line's choices; the defaults are the window's
 };
 
 enum class RunOutcome {

@@ -1,5 +1,7 @@
 #include "CommandLineOptions.h"
 
+#include "OutputArguments.h"
+
 #include "batch/JobSettings.h"
 
 namespace cli {
@@ -22,9 +24,9 @@ bool ReadWholeNumber(const QString& text, int low, int high, int& value)
 QString UsageText()
 {
     return QStringLiteral("Usage: zimbrel-shrink [options] SOURCE TARGET\n"
-                          "Writes a reduced copy of every JPEG picture of the folder SOURCE (or of the one\n"
-                          "picture SOURCE) into the folder TARGET (or the file TARGET). The sources are never\n"
-                          "changed.\n"
+                          "Writes a reduced copy of every picture (JPEG, HEIC/HEIF/AVIF, PNG, WebP) of the\n"
+                          "folder SOURCE (or of the one picture SOURCE) into the folder TARGET (or the file\n"
+                          "TARGET). The sources are never changed.\n"
                           "\n"
                           "  -s, --size TEXT      long edge in pixels (\"640\") or percent (\"40%\"); default %4\n"
                           "  -q, --quality N      JPEG quality %1..%2; default %3\n"
@@ -32,6 +34,7 @@ QString UsageText()
                           "  -j, --jobs N         workers; default: all cores\n"
                           "      --overwrite      a single-file run may replace an existing TARGET file\n"
                           "      --quiet          no progress, only errors\n"
+                          "%5"
                           "  -h, --help           this text\n"
                           "      --version        the program's version\n"
                           "\n"
@@ -40,7 +43,8 @@ QString UsageText()
         .arg(batch::kMinQuality)
         .arg(batch::kMaxQuality)
         .arg(batch::kDefaultQuality)
-        .arg(batch::kDefaultSize);
+        .arg(batch::kDefaultSize)
+        .arg(OutputOptionsUsage());
 }
 
 bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options, QString& error)
@@ -117,6 +121,11 @@ bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options,
             if (!flag())
                 return false;
             options.quiet = true;
+        } else if (IsOutputOption(argument)) {
+            if (OutputOptionTakesValue(argument) ? !value(text) : !flag())
+                return false;
+            if (!ApplyOutputOption(argument, text, options.output, error))
+                return false;
         } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
             options.help = true;
         } else if (argument == QLatin1String("--version")) {
@@ -128,6 +137,8 @@ bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options,
     }
     if (options.help || options.version)
         return true;
+    if (options.output.mirror)
+        options.subfolders = true;
     if (positional.size() != 2) {
         error = positional.size() < 2
             ? QStringLiteral("SOURCE and TARGET are needed")

@@ -81,8 +81,10 @@ int main(int argc, char** argv)
     request.includeSubfolders = options.subfolders;
     request.workers = options.jobs;
     request.saveSettings = false;
+    request.output = options.output;
 
     cli::TerminalProgress progress(stderr, !options.quiet && ::isatty(STDERR_FILENO), interrupted);
+    progress.SetReporting(!options.quiet, options.output.dryRun ? stdout : nullptr, options.output.maxBytes > 0);
     cli::OptionAnswers answers(stderr, options.overwrite);
     if (batch::RunShrinkJob(request, progress, answers, [&progress] { progress.Tick(); }) == batch::RunOutcome::Stopped)
         return kRefused;
