@@ -22,9 +22,11 @@ struct RunRequest {
     bool includeSubfolders = false;
 
     // Beyond the window's controls:
-    int workers = 0;          // threads of a folder run; 0: one per processor core
-    bool saveSettings = true; // write the job settings to the store after the run
-    OutputOptions output;     // the command line's choices; the defaults are the window's
+    int workers = 0;              // threads of a folder run; 0: one per processor core
+    std::int64_t memoryLimit = 0; // bytes the pictures in work may hold together; 0: from
+                                  // the memory available (imaging::DefaultMemoryBudget)
+    bool saveSettings = true;     // write the job settings to the store after the run
+    OutputOptions output;         // the command line's choices; the defaults are the window's
 };
 
 enum class RunOutcome {
@@ -38,11 +40,13 @@ enum class RunOutcome {
 // source folder) by what the file system says is refused the same way, and each file is
 // checked again right before it is written (SourceGuard).
 //
-// A folder run shrinks on request.workers threads with what the user sees kept as on
-// one: the same bytes, a later list entry winning a target name it shares, the progress
-// counting finished files, the observer and decisions called on the calling thread in
-// list order (no file starts while a decision is open), and a cancel letting the files in
-// work finish. events, when given, runs continually while the run waits.
+// A folder run shrinks on request.workers threads, the pictures that need the most memory
+// (the largest) first and only as many at once as the memory budget allows, with what
+// the user sees kept as on one thread: the statuses in list order, the same bytes, a later
+// list entry winning a target name it shares, the progress counting finished files, the
+// observer and decisions called on the calling thread in list order (no file starts while
+// a decision is open), and a cancel letting the files in work finish. events, when given,
+// runs continually while the run waits.
 RunOutcome RunShrinkJob(const RunRequest& request, RunObserver& observer, RunDecisions& decisions,
                         const EventPump& events = {});
 

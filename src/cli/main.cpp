@@ -80,6 +80,7 @@ int main(int argc, char** argv)
     request.sizeText = options.size;
     request.includeSubfolders = options.subfolders;
     request.workers = options.jobs;
+    request.memoryLimit = options.memoryLimit;
     request.saveSettings = false;
     request.output = options.output;
 
