@@ -81,16 +81,21 @@ struct MixedCorpus {
     }
 };
 
-class SilentProgress : public batch::ProgressView {
+// A front end that watches nothing and decides nothing: the run alone is timed.
+class Silent : public batch::RunObserver, public batch::RunDecisions {
 public:
-    void Open() override {}
-    void ClearCancel() override {}
-    void ShowStatus(const QString&) override {}
-    void Activate() override {}
-    void ShowProgress(double) override {}
-    void LetEventsRun() override {}
+    void RunStarted(batch::RunKind) override {}
+    void FilesListed(qsizetype) override {}
+    void FileStarted(const QString&) override {}
+    void FileFinished(const QString&, const QString&, const batch::ConvertReport&) override {}
+    void Progress(double) override {}
     bool CancelRequested() const override { return false; }
-    void Close() override {}
+    void RunEnded() override {}
+    bool ConfirmOverwrite(const QString&) override { return true; }
+    void Refused(batch::Refusal, const QString&, const QString&) override {}
+    void Failed(const QString&, const QString&, const batch::ConvertReport&) override {}
+    void TargetUnusable(const QString&, const QString&) override {}
+    void NotFlushed(const QString&, const QString&) override {}
 };
 
 // The kernel's peak resident size is reset at the start of each run, so every run
@@ -158,11 +163,11 @@ void BM_FolderRun_40x12MP_to_640_q80(benchmark::State& state)
     request.sizeText = QStringLiteral("640");
     request.saveSettings = false;
     request.workers = static_cast<int>(state.range(0));
-    SilentProgress progress;
+    Silent silent;
     const long waitsBefore = gdi::LockWaits();
     ResetPeakMemory();
     // The copies of an earlier run are there (or not) before the first timed run too.
-    batch::RunShrinkJob(request, progress);
+    batch::RunShrinkJob(request, silent, silent);
     flushNanoseconds = 0;
     for (auto _ : state) {
         if (emptyTarget) {
@@ -171,7 +176,7 @@ void BM_FolderRun_40x12MP_to_640_q80(benchmark::State& state)
             ::sync(); // the removal's own writes are not the run's
             state.ResumeTiming();
         }
-        batch::RunShrinkJob(request, progress);
+        batch::RunShrinkJob(request, silent, silent);
     }
     imaging::SetFinishCalls(previous);
     Report(state);
@@ -191,10 +196,10 @@ void BM_FolderRun_40Mixed_to_640_q80(benchmark::State& state)
     request.sizeText = QStringLiteral("640");
     request.saveSettings = false;
     request.workers = static_cast<int>(state.range(0));
-    SilentProgress progress;
+    Silent silent;
     ResetPeakMemory();
     for (auto _ : state)
-        batch::RunShrinkJob(request, progress);
+        batch::RunShrinkJob(request, silent, silent);
     state.counters["images_per_s"] = benchmark::Counter(kFiles * state.iterations(), benchmark::Counter::kIsRate);
     state.counters["source_MP_per_s"] = benchmark::Counter(corpus.megapixels * state.iterations(),
                                                            benchmark::Counter::kIsRate);

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg62-turbo-dev libturbojpeg0-dev libexif-dev
   libheif-dev libpng-dev libwebp-dev liblcms2-dev zlib1g-dev

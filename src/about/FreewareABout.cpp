@@ -2,8 +2,8 @@
 
 #include "LinkLabel.h"
 #include "Maker.h"
-#include "platform/SystemColor.h"
-#include "platform/Twips.h"
+#include "draw/SystemColor.h"
+#include "draw/Twips.h"
 #include "support/StdModul.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "LinkLabel.h"
 
 #include "LinkLabelAccessible.h"
-#include "platform/SystemColor.h"
+#include "draw/SystemColor.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

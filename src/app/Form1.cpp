@@ -10,6 +10,7 @@
 #include "batch/FileListScan.h"
 #include "batch/JobSettings.h"
 #include "batch/ShrinkRun.h"
+#include "batch/WindowWords.h"
 #include "controls/mivoButton.h"
 #include "platform/MessageBox.h"
 #include "platform/VersionInfo.h"
@@ -213,7 +214,8 @@ void Form1::mivoButton3_Click()
     Form2Progress progress(this);
     progress.onOpened = [this](Form2* window) { emit ProgressWindowOpened(window); };
     progress_ = &progress;
-    const batch::RunOutcome outcome = batch::RunShrinkJob(request, progress);
+    batch::MessageBoxDecisions boxes;
+    const batch::RunOutcome outcome = batch::RunShrinkJob(request, progress, boxes, Form2Progress::LetEventsRun);
     progress_ = nullptr;
     SetCommandsEnabled(true);
     running_ = false;

@@ -25,7 +25,9 @@ public:
     // one text, see batch::CommandLineFromArguments).
     explicit Form1(const QString& commandLine, QWidget* parent = nullptr);
 
-    // The batch steps the shrink command uses, public as the window's methods.
+    // The window's two public methods, kept under their names for callers of the window:
+    // they forward to the engine (batch::Scan, batch::ConvertJPG). The shrink command does
+    // not call them; its run (batch::RunShrinkJob) drives the engine directly.
     void Scan(QStringList& files, const QString& srcpath, bool subpath);
     void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W);
 

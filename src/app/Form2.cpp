@@ -2,6 +2,7 @@
 
 #include "WindowAccessibility.h"
 #include "WindowLayout.h"
+#include "batch/WindowWords.h"
 #include "controls/mivoButton.h"
 #include "platform/VersionInfo.h"
 
@@ -124,11 +125,12 @@ void Form2::keyPressEvent(QKeyEvent* event)
 
 Form2Progress::~Form2Progress()
 {
-    Close();
+    RunEnded();
 }
 
-void Form2Progress::Open()
+void Form2Progress::RunStarted(batch::RunKind kind)
 {
+    kind_ = kind;
     window_ = new Form2(owner_);
     // Centred over the owner.
     if (owner_)
@@ -136,12 +138,19 @@ void Form2Progress::Open()
     window_->show();
     if (onOpened)
         onOpened(window_);
+    window_->Tag.clear();
+    // A folder run first lists its files; a single-file run shows its file at once.
+    if (kind == batch::RunKind::Folder) {
+        ShowStatus(batch::ListingStatus());
+        Activate();
+    }
 }
 
-void Form2Progress::ClearCancel()
+void Form2Progress::FileStarted(const QString& source)
 {
-    if (window_)
-        window_->Tag.clear();
+    ShowStatus(batch::FileStatus(kind_, source));
+    if (kind_ == batch::RunKind::SingleFile)
+        Activate();
 }
 
 void Form2Progress::ShowStatus(const QString& text)
@@ -161,7 +170,7 @@ void Form2Progress::Activate()
     window_->activateWindow();
 }
 
-void Form2Progress::ShowProgress(double fraction)
+void Form2Progress::Progress(double fraction)
 {
     if (!window_)
         return;
@@ -187,7 +196,7 @@ bool Form2Progress::CancelRequested() const
     return window_ && window_->Tag == QStringLiteral("*");
 }
 
-void Form2Progress::Close()
+void Form2Progress::RunEnded()
 {
     if (!window_)
         return;

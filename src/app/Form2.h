@@ -3,7 +3,7 @@
 // "Abbrechen", which asks the run to stop after the current file.
 
 #include "ProgressBox.h"
-#include "batch/ShrinkRun.h"
+#include "batch/RunContract.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -65,28 +65,36 @@ private:
     bool closingAllowed_ = false;
 };
 
-// Drives a Form2 for a shrink run: creates it when the run opens it, closes it at the end.
-class Form2Progress : public batch::ProgressView {
+// Shows a shrink run in a Form2: creates the window when the run starts, shows the file
+// in work and the bar, reads the cancel marker, closes the window at the end.
+class Form2Progress : public batch::RunObserver {
 public:
     explicit Form2Progress(QWidget* owner) : owner_(owner) {}
     ~Form2Progress() override;
 
-    void Open() override;
-    void ClearCancel() override;
-    void ShowStatus(const QString& text) override;
-    void Activate() override;
-    void ShowProgress(double fraction) override;
-    void LetEventsRun() override;
-    bool CancelRequested() const override;
-    void Close() override;
+    void RunStarted(batch::RunKind kind) override;
     void FilesListed(qsizetype count) override;
+    void FileStarted(const QString& source) override;
+    void FileFinished(const QString&, const QString&, const batch::ConvertReport&) override {}
+    void Progress(double fraction) override;
+    bool CancelRequested() const override;
+    void RunEnded() override;
+
+    // The run's event pump: lets pending window events run once.
+    static void LetEventsRun();
 
     Form2* Window() const { return window_; }
     // Told about each window it opens.
     std::function<void(Form2*)> onOpened;
 
 private:
+    // Sets the message line and repaints at once.
+    void ShowStatus(const QString& text);
+    // Shows the window again, activating it.
+    void Activate();
+
     QWidget* owner_;
     QPointer<Form2> window_;
+    batch::RunKind kind_ = batch::RunKind::Folder;
     qsizetype total_ = 1; // files of the run: one until a folder's list says otherwise
 };

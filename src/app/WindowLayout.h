@@ -1,8 +1,8 @@
 #pragma once
-// How the windows are laid out: positions in twips (platform/Twips.h), the font they were
+// How the windows are laid out: positions in twips (draw/Twips.h), the font they were
 // drawn for, and the command buttons every window builds the same way.
 
-#include "platform/Twips.h"
+#include "draw/Twips.h"
 
 #include <QFont>
 #include <QRect>

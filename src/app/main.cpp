@@ -5,6 +5,7 @@
 #include "MessageBoxDialog.h"
 #include "WindowLayout.h"
 #include "batch/JobSettings.h"
+#include "draw/ClipboardBridge.h"
 #include "platform/FatalErrors.h"
 #include "platform/VersionInfo.h"
 
@@ -18,6 +19,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(platform::ProductName());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zimbrel/zimbrel.png")));
     platform::SetMessageBoxPresenter(app::ShowMessageBoxDialog);
+    draw::ConnectClipboard();
     app::InstallQtGerman();
 
     // Qt has taken its own options out of argv by now.

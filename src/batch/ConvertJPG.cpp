@@ -12,9 +12,9 @@
 
 namespace batch {
 
-SizeSpec ReadSizeSpec(const QString& W)
+SizeText ReadSizeText(const QString& W)
 {
-    SizeSpec size;
+    SizeText size;
     errors::IgnoreErrors([&] { size.N = numeric::ToInt32(numeric::LeadingNumber(W)); });
     size.percent = W.endsWith(QLatin1Char('%'));
     return size;
@@ -22,15 +22,22 @@ SizeSpec ReadSizeSpec(const QString& W)
 
 void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W)
 {
-    ConvertPicture(srcjpg, dstjpgfile, quality, W);
+    for (const platform::MessageBoxCall& box : ConvertPicture(srcjpg, dstjpgfile, quality, W).messages)
+        platform::MessageBox(box.text, box.title, box.icon, box.buttons);
 }
 
 ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W,
                              const std::function<QString()>& refusal, const CopyDestination* into)
 {
     ConvertReport report;
+    // The writer's boxes wait in the report; nobody is asked while a file is in work, so
+    // every box gets the answer it would get with no one there.
+    const platform::ThreadMessageBoxPresenter collect([&report](const platform::MessageBoxCall& call) {
+        report.messages.push_back(call);
+        return platform::UnattendedAnswer(call.buttons);
+    });
     // The size text: its leading number, and percent mode when it ends in "%".
-    const SizeSpec size = ReadSizeSpec(W);
+    const SizeText size = ReadSizeText(W);
     std::int32_t N = size.N;
 
     // `loaded` takes the loaded bitmap over (one in another pixel format is copied, and
@@ -79,8 +86,10 @@ ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, s
 
     if (refusal) {
         report.failure = refusal();
-        if (!report.failure.isEmpty())
+        if (!report.failure.isEmpty()) {
+            report.cause = FailureCause::SourceInWay;
             return report;
+        }
     }
     // No result (a failed resample) raises ObjectRequired inside, ignored here.
     mIntelJPEGLibrary::WriteDetails writeDetails;
@@ -95,14 +104,18 @@ ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, s
     if (report.written) {
         report.warnings = loadDetails.warnings;
     } else {
-        if (report.sourcePixels == 0)
+        if (report.sourcePixels == 0) {
+            report.cause = FailureCause::Unreadable;
             report.failure = loadDetails.failure.isEmpty() ? QStringLiteral("cannot read the picture")
                                                            : loadDetails.failure;
-        else if (!result)
+        } else if (!result) {
+            report.cause = FailureCause::NoSize;
             report.failure = QStringLiteral("the size \"%1\" gives no picture").arg(W);
-        else
+        } else {
+            report.cause = FailureCause::NotWritten;
             report.failure = writeDetails.failure.isEmpty() ? QStringLiteral("cannot write the target file")
                                                             : writeDetails.failure;
+        }
     }
     // Released in reverse order (the result, then the loaded bitmap) by their owners.
     return report;

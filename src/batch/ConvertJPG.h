@@ -1,11 +1,14 @@
 #pragma once
 // The single-image shrink: one picture file becomes one reduced JPEG file.
 
+#include "platform/MessageBox.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace imaging {
 class TargetFolder;
@@ -17,27 +20,43 @@ namespace batch {
 // none or it does not fit in 32 bits); percent mode when the last character is "%".
 // N is returned as read: the kDefaultLongEdge that stands in for 0 in pixel mode is
 // ConvertJPG's.
-struct SizeSpec {
+struct SizeText {
     std::int32_t N = 0;
     bool percent = false;
 };
-SizeSpec ReadSizeSpec(const QString& W);
+SizeText ReadSizeText(const QString& W);
 
 // Reads srcjpg, brings it to the size W asks for ("640": longer edge in pixels, never
 // enlarged; "40%": both edges scaled) and writes dstjpgfile at quality. Reports nothing
 // and raises nothing: every step's errors are ignored and the next step runs. What the
-// user may see comes from the JPEG writer's own messages.
+// user may see are the JPEG writer's own messages, shown once the shrink is done.
 void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W);
+
+// Why a shrink wrote nothing.
+enum class FailureCause {
+    None,        // written
+    Unreadable,  // the picture could not be loaded
+    NoSize,      // the size text gives no picture (0 %, an edge of 0)
+    NotWritten,  // the JPEG writer failed
+    SourceInWay, // refused right before the write: the target is a source picture
+};
 
 // What one shrink did.
 struct ConvertReport {
     bool written = false;
-    QString failure;               // why nothing was written, in words; empty when written
+    FailureCause cause = FailureCause::None;
+    QString failure;               // why nothing was written, in English; empty when written
     QStringList warnings;          // what the written copy lacks and why (damaged metadata)
     std::int64_t sourcePixels = 0; // width x height of the loaded picture; 0 when none loaded
     bool skipped = false;          // left alone on purpose (its copy is current); note says why
     QString note;                  // what the user should know about a copy beyond "written"
     int encodes = 0;               // encodings made to find the copy (a size budget tries several)
+    // The image engine's own message boxes (the JPEG writer's) that the shrink asked for,
+    // in order, not yet shown: the front end decides whether and when to show them.
+    std::vector<platform::MessageBoxCall> messages;
+
+    // Neither written nor left alone on purpose, with a reason (a dry run has none).
+    bool Failed() const { return !written && !skipped && !failure.isEmpty(); }
 };
 
 // Where a copy goes when not by its path: a name in an open folder, so the write lands
@@ -48,9 +67,10 @@ struct CopyDestination {
     QString name;
 };
 
-// ConvertJPG, telling what happened. refusal, when given, is asked right before the file
-// is written: a non-empty answer skips the write and becomes the failure. With into (and
-// its folder set), the file is written there and dstjpgfile only names it.
+// ConvertJPG, telling what happened instead of showing it. refusal, when given, is asked
+// right before the file is written: a non-empty answer skips the write and becomes the
+// failure. With into (and its folder set), the file is written there and dstjpgfile only
+// names it. Safe to call on several threads at once for different files.
 ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W,
                              const std::function<QString()>& refusal = {}, const CopyDestination* into = nullptr);
 

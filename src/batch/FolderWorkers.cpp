@@ -79,24 +79,16 @@ void FolderWorkers::WorkerLoop()
             done.task = std::move(tasks_.front());
             tasks_.pop_front();
         }
-        {
-            // The boxes this file asks for wait for the run's thread, which shows them in
-            // list order; a worker never shows a window.
-            const platform::ThreadMessageBoxPresenter collect([&done](const platform::MessageBoxCall& call) {
-                done.messages.push_back(call);
-                return call.buttons == platform::MsgButtons::YesNo || call.buttons == platform::MsgButtons::YesNoCancel
-                    ? platform::MsgAnswer::Yes
-                    : platform::MsgAnswer::OK;
-            });
-            try {
-                if (BeforeWorkHook())
-                    BeforeWorkHook()(done.task);
-                done.report = work_(done.task);
-            } catch (...) {
-                done.error = std::current_exception();
-            }
-            imaging::PictureDone();
+        // ConvertPicture keeps the boxes a file asks for in its report: a worker never
+        // shows a window.
+        try {
+            if (BeforeWorkHook())
+                BeforeWorkHook()(done.task);
+            done.report = work_(done.task);
+        } catch (...) {
+            done.error = std::current_exception();
         }
+        imaging::PictureDone();
         {
             const std::scoped_lock lock(mutex_);
             done_.push_back(std::move(done));

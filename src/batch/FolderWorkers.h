@@ -4,7 +4,6 @@
 // hand-over queues, so the same file comes out byte for byte whichever worker made it.
 
 #include "batch/ConvertJPG.h"
-#include "platform/MessageBox.h"
 
 #include <QString>
 
@@ -26,12 +25,11 @@ struct FileTask {
     QString target;
 };
 
-// What became of one file, with the message boxes its shrink asked for (in order) and a
+// What became of one file (its report holds the boxes its shrink asked for), and a
 // foreign error that escaped it (rethrown on the run's thread).
 struct FileDone {
     FileTask task;
     ConvertReport report;
-    std::vector<platform::MessageBoxCall> messages;
     std::exception_ptr error;
 };
 

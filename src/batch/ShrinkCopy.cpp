@@ -37,7 +37,7 @@ struct Size {
 // rules give no picture (a percentage of 0) or the arithmetic overflows.
 std::optional<Size> PlannedSize(std::int32_t w, std::int32_t h, const QString& sizeText)
 {
-    const SizeSpec size = ReadSizeSpec(sizeText);
+    const SizeText size = ReadSizeText(sizeText);
     std::optional<Size> planned;
     errors::IgnoreErrors([&] {
         if (size.percent) {
@@ -155,6 +155,7 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
             loaded.CreateFromPicture(std::move(picture));
     });
     if (!loaded.DIBSectionBitsPtr()) {
+        report.cause = FailureCause::Unreadable;
         report.failure = details.failure.isEmpty() ? QStringLiteral("cannot read the picture") : details.failure;
         return report;
     }
@@ -163,9 +164,10 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
         planned = PlannedSize(full->width, full->height, sizeText);
     }
     report.sourcePixels = std::int64_t{full->width} * full->height;
-    Reducer reducer(loaded, options.filter, ReadSizeSpec(sizeText).percent);
+    Reducer reducer(loaded, options.filter, ReadSizeText(sizeText).percent);
     const aDIBSection* copy = planned ? reducer.At(*planned) : nullptr;
     if (!copy) {
+        report.cause = FailureCause::NoSize;
         report.failure = QStringLiteral("the size \"%1\" gives no picture").arg(sizeText);
         return report;
     }
@@ -222,6 +224,7 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
                               .arg(options.maxBytes);
     }
     if (file.isEmpty()) {
+        report.cause = FailureCause::NotWritten;
         report.failure = failure.isEmpty() ? QStringLiteral("cannot encode the picture") : failure;
         report.note.clear();
         return report;
@@ -237,10 +240,12 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
     report.written = imaging::ReplaceFile(
         inFolder ? into->folder->Handle() : AT_FDCWD, platform::EncodeFileName(inFolder ? into->name : target),
         {{file.constData(), static_cast<std::size_t>(file.size())}}, modified, &report.failure);
-    if (report.written)
+    if (report.written) {
         report.warnings = details.warnings;
-    else
+    } else {
+        report.cause = FailureCause::NotWritten;
         report.note.clear();
+    }
     return report;
 }
 

@@ -12,7 +12,6 @@
 #include "imaging/PixelMemory.h"
 #include "imaging/TargetFolder.h"
 #include "platform/FileNames.h"
-#include "platform/MessageBox.h"
 #include "support/StdModul.h"
 
 #include <QStringList>
@@ -32,57 +31,36 @@ constexpr int kEventPassesPerFile = 100;
 // short enough that repaints, hover and "Abbrechen" react at once.
 constexpr std::chrono::milliseconds kEventInterval{10};
 
-const QString kFolderTitle = QStringLiteral("Verzeichnis");
+// What the run talks to: the front end's three parts.
+struct FrontEnd {
+    RunObserver& observer;
+    RunDecisions& decisions;
+    const EventPump& events;
 
-void Refuse(const QString& text)
-{
-    platform::MessageBox(text, kFolderTitle, platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
-}
+    void LetEventsRun() const
+    {
+        if (events)
+            events();
+    }
+};
 
-// Tells the user that a file was left unwritten to keep a source picture safe.
-void TellRefused(const QString& target)
-{
-    platform::MessageBox(
-        QStringLiteral("Die Zieldatei\n\n%1\n\nwurde nicht geschrieben: sie würde ein Original-Bild ersetzen.")
-            .arg(platform::DisplayFileName(target)),
-        QStringLiteral("Verkleinern"), platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
-}
-
-// A folder as a message names it: without a trailing "/", "." for the working folder.
-QString FolderForMessage(const QString& folder)
-{
-    const QString shown = folder.size() > 1 && folder.endsWith(u'/') ? folder.chopped(1) : folder;
-    return platform::DisplayFileName(shown.isEmpty() ? QStringLiteral(".") : shown);
-}
-
-// The target folder could not be made or may not be written into: nothing is read.
-void TellTargetFailed(const QString& folder, const QString& why)
-{
-    platform::MessageBox(QStringLiteral("Das Ziel-Verzeichnis\n\n%1\n\nkann nicht angelegt oder beschrieben werden: %2")
-                             .arg(FolderForMessage(folder), why),
-                         kFolderTitle, platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
-}
-
-// Opens (creating) the folder the run writes into, or tells why it cannot.
-std::optional<imaging::TargetFolder> OpenTarget(const QString& folder)
+// Opens (creating) the folder the run writes into, or has the front end told why it cannot.
+std::optional<imaging::TargetFolder> OpenTarget(const QString& folder, const FrontEnd& front)
 {
     QString why;
     std::optional<imaging::TargetFolder> opened = imaging::TargetFolder::Open(platform::EncodeFileName(folder), &why);
     if (!opened)
-        TellTargetFailed(folder, why);
+        front.decisions.TargetUnusable(folder, why);
     return opened;
 }
 
 // The copies are on the device before the run says it is done: a stick pulled or a
 // power cut right after the end cannot take them back.
-void FlushTarget(const imaging::TargetFolder& folder, const QString& shown)
+void FlushTarget(const imaging::TargetFolder& folder, const QString& shown, const FrontEnd& front)
 {
     QString why;
     if (!folder.Sync(&why))
-        platform::MessageBox(
-            QStringLiteral("Die Kopien im Ziel-Verzeichnis\n\n%1\n\nsind womöglich nicht vollständig gespeichert: %2")
-                .arg(FolderForMessage(shown), why),
-            QStringLiteral("Verkleinern"), platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
+        front.decisions.NotFlushed(shown, why);
 }
 
 // A file's shrink, asking the guard right before the write. target is the full path, for
@@ -94,13 +72,16 @@ ConvertReport ShrinkOne(const RunRequest& request, const QString& sizeText, cons
                         const QString& source, const QString& target, const imaging::TargetFolder* folder,
                         const QString& root)
 {
+    bool refused = false;
     if (!folder) {
-        return ShrinkCopy(request.output, source, target, request.quality, sizeText, [&] {
+        ConvertReport report = ShrinkCopy(request.output, source, target, request.quality, sizeText, [&] {
             QString refusal = guard.Refusal(target);
-            if (!refusal.isEmpty())
-                TellRefused(target);
+            refused = !refusal.isEmpty();
             return refusal;
         });
+        if (refused)
+            report.cause = FailureCause::SourceInWay;
+        return report;
     }
     const QString relative = target.startsWith(root) ? target.mid(root.size()) : FileNameOf(target);
     std::optional<imaging::TargetFolder> subfolder;
@@ -116,27 +97,30 @@ ConvertReport ShrinkOne(const RunRequest& request, const QString& sizeText, cons
             }
             into.folder = &*subfolder;
         }
-        QString refused = guard.Refusal(*into.folder, into.name);
-        if (!refused.isEmpty())
-            TellRefused(target);
-        return refused;
+        QString refusal = guard.Refusal(*into.folder, into.name);
+        refused = !refusal.isEmpty();
+        return refusal;
     };
-    return ShrinkCopy(request.output, source, target, request.quality, sizeText, refusal, &into);
+    ConvertReport report = ShrinkCopy(request.output, source, target, request.quality, sizeText, refusal, &into);
+    if (refused)
+        report.cause = FailureCause::SourceInWay;
+    return report;
 }
 
-void Prepare(ProgressView& progress, const QString& status)
+// Tells the front end that a file is done, acknowledging a failure first.
+void Report(const FrontEnd& front, const QString& source, const QString& target, const ConvertReport& report)
 {
-    progress.ClearCancel();
-    progress.ShowStatus(status);
-    progress.Activate();
+    if (report.Failed())
+        front.decisions.Failed(source, target, report);
+    front.observer.FileFinished(source, target, report);
 }
 
 // Hands the files to the workers and reports them back in list order.
 class FolderShrink {
 public:
     FolderShrink(const RunRequest& request, const QString& sizeText, const QStringList& files, const QString& source,
-                 const QString& target, const imaging::TargetFolder* folder, ProgressView& progress)
-        : request_(request), sizeText_(sizeText), files_(files), target_(target), folder_(folder), progress_(progress),
+                 const QString& target, const imaging::TargetFolder* folder, const FrontEnd& front)
+        : request_(request), sizeText_(sizeText), files_(files), target_(target), folder_(folder), front_(front),
           guard_(source), finished_(static_cast<std::size_t>(files.size())),
           budget_(request.memoryLimit > 0 ? request.memoryLimit : imaging::DefaultMemoryBudget())
     {
@@ -149,7 +133,7 @@ public:
             guard_.AddSource(files_[i]);
             needs[static_cast<std::size_t>(i)] = ShrinkMemoryNeed(files_[i], sizeText_);
             if (i % 64 == 63)
-                progress_.LetEventsRun(); // each header is a read from the disk
+                front_.LetEventsRun(); // each header is a read from the disk
         }
         order_.emplace(std::move(needs), EarlierSameTarget(targets_), budget_, WorkOrder::Order::LargestFirst);
     }
@@ -169,38 +153,38 @@ public:
                 if (!next)
                     break;
                 workers.Start({*next, files_[*next], targets_[*next]});
-                ShowStatusesInListOrder();
-                cancelled = progress_.CancelRequested();
+                ReportStartsInListOrder();
+                cancelled = front_.observer.CancelRequested();
             }
             if (workers.Busy() == 0 && (cancelled || order_->AllTaken()))
                 break;
             for (FileDone& done : workers.TakeFinished(kEventInterval)) {
                 ++finishedCount_;
                 order_->Finished(done.task.index);
-                progress_.ShowProgress(static_cast<double>(finishedCount_) / static_cast<double>(n));
+                front_.observer.Progress(static_cast<double>(finishedCount_) / static_cast<double>(n));
                 for (int pass = 0; pass < kEventPassesPerFile; ++pass)
-                    progress_.LetEventsRun();
+                    front_.LetEventsRun();
                 finished_[static_cast<std::size_t>(done.task.index)] = std::move(done);
             }
-            progress_.LetEventsRun();
-            cancelled = cancelled || progress_.CancelRequested();
+            front_.LetEventsRun();
+            cancelled = cancelled || front_.observer.CancelRequested();
             ReportInOrder(false);
         }
         ReportInOrder(true);
     }
 
 private:
-    // Names the files in work as the status, in list order: a file is named once it and
-    // every file before it have started.
-    void ShowStatusesInListOrder()
+    // Tells the observer of the files in work in list order: a file is reported started
+    // once it and every file before it have started.
+    void ReportStartsInListOrder()
     {
-        while (statusShown_ < files_.size() && order_->WasTaken(statusShown_))
-            progress_.ShowStatus(platform::DisplayFileName(files_[statusShown_++]));
+        while (startsReported_ < files_.size() && order_->WasTaken(startsReported_))
+            front_.observer.FileStarted(files_[startsReported_++]);
     }
 
-    // Shows what the finished files at the head of the list asked for, one box at a
-    // time; no new file starts while a box is open. At the end, the files a cancel
-    // kept from starting are passed over.
+    // Reports the finished files at the head of the list, one at a time; no new file
+    // starts while a decision is open. At the end, the files a cancel kept from starting
+    // are passed over.
     void ReportInOrder(bool end)
     {
         while (reported_ < files_.size()) {
@@ -217,11 +201,7 @@ private:
             ++reported_;
             if (done.error)
                 std::rethrow_exception(done.error);
-            if (request_.showFileMessages) {
-                for (const platform::MessageBoxCall& box : done.messages)
-                    platform::MessageBox(box.text, box.title, box.icon, box.buttons);
-            }
-            progress_.FileFinished(done.task.source, done.task.target, done.report);
+            Report(front_, done.task.source, done.task.target, done.report);
         }
     }
 
@@ -231,34 +211,34 @@ private:
     const QString target_;
     const imaging::TargetFolder* folder_; // null on a dry run
     QStringList targets_;                 // where each file is written
-    ProgressView& progress_;
+    const FrontEnd& front_;
     SourceGuard guard_;
     std::vector<std::optional<FileDone>> finished_;
     imaging::MemoryBudget budget_;
     std::optional<WorkOrder> order_;
-    qsizetype statusShown_ = 0;
+    qsizetype startsReported_ = 0;
     qsizetype reported_ = 0;
     qsizetype finishedCount_ = 0;
 };
 
 RunOutcome FolderRun(const RunRequest& request, const QString& sourceText, const QString& targetText,
-                     const QString& sizeText, ProgressView& progress)
+                     const QString& sizeText, const FrontEnd& front)
 {
     const QString source = WithSeparator(sourceText);
     const QString target = WithSeparator(targetText);
 
     // An empty target would put every picture into the current working folder.
     if (target.isEmpty()) {
-        Refuse(QStringLiteral("Kein Ziel-Verzeichnis angegeben!"));
+        front.decisions.Refused(Refusal::NoTarget, sourceText, targetText);
         return RunOutcome::Stopped;
     }
     const Placement placement = PlaceOf(target, source);
     if (target.toLower() == source.toLower() || placement == Placement::Same) {
-        Refuse(QStringLiteral("Quell- und Ziel-Verzeichnisse sind identisch!"));
+        front.decisions.Refused(Refusal::SameFolder, sourceText, targetText);
         return RunOutcome::Stopped;
     }
     if (target.toLower().startsWith(source.toLower()) || placement == Placement::Inside) {
-        Refuse(QStringLiteral("Ziel-Verzeichnis darf nicht unterhalb des Quell-Verzeichnisses liegen!"));
+        front.decisions.Refused(Refusal::TargetInside, sourceText, targetText);
         return RunOutcome::Stopped;
     }
 
@@ -269,21 +249,19 @@ RunOutcome FolderRun(const RunRequest& request, const QString& sourceText, const
     const QString resolved = ResolvedPath(target);
     std::optional<imaging::TargetFolder> folder;
     if (!request.output.dryRun) {
-        folder = OpenTarget(resolved);
+        folder = OpenTarget(resolved, front);
         if (!folder)
             return RunOutcome::Stopped;
         // The text checks above cannot see a link made since; the handle can.
         const Placement now = SourceGuard(source).PlaceOf(*folder);
         if (now != Placement::Elsewhere) {
-            Refuse(now == Placement::Same
-                       ? QStringLiteral("Quell- und Ziel-Verzeichnisse sind identisch!")
-                       : QStringLiteral("Ziel-Verzeichnis darf nicht unterhalb des Quell-Verzeichnisses liegen!"));
+            front.decisions.Refused(now == Placement::Same ? Refusal::SameFolder : Refusal::TargetInside, sourceText,
+                                    targetText);
             return RunOutcome::Stopped;
         }
     }
 
-    progress.Open();
-    Prepare(progress, QStringLiteral("Einlesen der Dateiliste."));
+    front.observer.RunStarted(RunKind::Folder);
     const QString resolvedTarget = WithSeparator(resolved);
     QStringList files;
     // The target's own pictures are never sources, even when a link leads the scan there.
@@ -292,10 +270,10 @@ RunOutcome FolderRun(const RunRequest& request, const QString& sourceText, const
         Scan(files, source, request.includeSubfolders, targetId.st_dev, targetId.st_ino);
     else
         Scan(files, source, request.includeSubfolders, resolvedTarget);
-    progress.FilesListed(files.size());
-    FolderShrink(request, sizeText, files, source, resolvedTarget, folder ? &*folder : nullptr, progress).Run();
+    front.observer.FilesListed(files.size());
+    FolderShrink(request, sizeText, files, source, resolvedTarget, folder ? &*folder : nullptr, front).Run();
     if (folder)
-        FlushTarget(*folder, resolved);
+        FlushTarget(*folder, resolved, front);
 
     if (request.saveSettings)
         SaveFolderSettings(request.sourceText, request.targetText, request.includeSubfolders);
@@ -303,7 +281,7 @@ RunOutcome FolderRun(const RunRequest& request, const QString& sourceText, const
 }
 
 RunOutcome SingleFileRun(const RunRequest& request, const QString& sourceText, const QString& targetText,
-                         const QString& sizeText, ProgressView& progress)
+                         const QString& sizeText, const FrontEnd& front)
 {
     const QString& source = sourceText;
     QString target = targetText;
@@ -319,7 +297,7 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sourceText, c
         if (target.toLower() == source.toLower() || SameFile(target, source) || besideSource)
             target = folder + OutputFileName(request.output, BaseNameOf(source) + QStringLiteral("_klein.jpg"));
     } else if (target.toLower() == source.toLower() || SameFile(target, source)) {
-        Refuse(QStringLiteral("Quell- und Ziel-Datei ist identisch!"));
+        front.decisions.Refused(Refusal::SameFile, sourceText, targetText);
         return RunOutcome::Stopped;
     }
     // The folder as the file system resolves it, the name as given: a link standing at
@@ -328,56 +306,52 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sourceText, c
     if (!folder.isEmpty())
         target = WithSeparator(ResolvedPath(folder)) + FileNameOf(target);
 
-    if (StdModul::FileExists(target) && !CopyIsCurrent(request.output, source, target)) {
-        const platform::MsgAnswer answer = platform::MessageBox(
-            QStringLiteral("Zieldatei existiert.\n\nÜberschreiben?"), QStringLiteral("Verkleinern"),
-            platform::MsgIcon::Question, platform::MsgButtons::YesNo);
-        if (answer != platform::MsgAnswer::Yes)
-            return RunOutcome::Stopped;
-    }
+    if (StdModul::FileExists(target) && !CopyIsCurrent(request.output, source, target)
+        && !front.decisions.ConfirmOverwrite(target))
+        return RunOutcome::Stopped;
 
     // A dry run makes and writes nothing.
     std::optional<imaging::TargetFolder> targetFolder;
     if (!request.output.dryRun) {
-        targetFolder = OpenTarget(FolderOf(target));
+        targetFolder = OpenTarget(FolderOf(target), front);
         if (!targetFolder)
             return RunOutcome::Stopped;
     }
 
-    progress.Open();
-    Prepare(progress, platform::DisplayFileName(FileNameOf(source)));
+    front.observer.RunStarted(RunKind::SingleFile);
+    front.observer.FileStarted(source);
     SourceGuard guard;
     guard.AddSource(source);
-    std::optional<platform::ThreadMessageBoxPresenter> silence;
-    if (!request.showFileMessages)
-        silence.emplace([](const platform::MessageBoxCall&) { return platform::MsgAnswer::OK; });
     const ConvertReport report = ShrinkOne(request, sizeText, guard, source, target,
                                            targetFolder ? &*targetFolder : nullptr, FolderOf(target));
-    silence.reset();
+    if (report.Failed())
+        front.decisions.Failed(source, target, report);
     if (targetFolder)
-        FlushTarget(*targetFolder, FolderOf(target));
-    progress.ShowProgress(1.0);
-    progress.FileFinished(source, target, report);
+        FlushTarget(*targetFolder, FolderOf(target), front);
+    front.observer.Progress(1.0);
+    front.observer.FileFinished(source, target, report);
     return RunOutcome::Finished;
 }
 
 } // namespace
 
-RunOutcome RunShrinkJob(const RunRequest& request, ProgressView& progress)
+RunOutcome RunShrinkJob(const RunRequest& request, RunObserver& observer, RunDecisions& decisions,
+                        const EventPump& events)
 {
+    const FrontEnd front{observer, decisions, events};
     const QString sizeText = StdModul::TrimBlanks(request.sizeText);
     // Typed texts lose the blanks at their ends; the names inside them, like every name
     // the file system lists, keep theirs.
     const QString source = request.trimTexts ? StdModul::TrimBlanks(request.sourceText) : request.sourceText;
     const QString target = request.trimTexts ? StdModul::TrimBlanks(request.targetText) : request.targetText;
-    const RunOutcome outcome = IsFolder(source) ? FolderRun(request, source, target, sizeText, progress)
-                                                : SingleFileRun(request, source, target, sizeText, progress);
+    const RunOutcome outcome = IsFolder(source) ? FolderRun(request, source, target, sizeText, front)
+                                                : SingleFileRun(request, source, target, sizeText, front);
     if (outcome == RunOutcome::Stopped)
         return outcome;
 
     if (request.saveSettings)
         SaveQualityAndSize(request.quality, request.sizeText);
-    progress.Close();
+    observer.RunEnded();
     return outcome;
 }
 

@@ -18,7 +18,7 @@ std::int64_t ShrinkMemoryNeed(const QString& source, const QString& sizeText)
         return imaging::kUnknownPictureBytes + fileBytes;
     // The result as ConvertPicture sizes it, or more: a long edge of N at most N x N
     // pixels, never more than the picture; a percentage scales both edges.
-    const SizeSpec size = ReadSizeSpec(sizeText);
+    const SizeText size = ReadSizeText(sizeText);
     const std::int64_t pixels = std::int64_t{header->width} * header->height;
     std::int64_t result = pixels;
     if (size.percent) {

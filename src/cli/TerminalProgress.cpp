@@ -29,19 +29,19 @@ TerminalProgress::TerminalProgress(std::FILE* out, bool bar, const volatile std:
     clock_.start();
 }
 
-void TerminalProgress::ShowProgress(double fraction)
+void TerminalProgress::Progress(double fraction)
 {
     done_ = static_cast<qsizetype>(std::llround(fraction * static_cast<double>(found_)));
     DrawBar();
 }
 
-void TerminalProgress::LetEventsRun()
+void TerminalProgress::Tick()
 {
     if (clock_.elapsed() - lastDraw_ >= kRedrawMs)
         DrawBar();
 }
 
-void TerminalProgress::Close()
+void TerminalProgress::RunEnded()
 {
     ClearBar();
 }

@@ -4,7 +4,7 @@
 // without damaged metadata and for every copy a later picture of the same name replaced,
 // and the counts for the closing summary. Ctrl-C is the cancel marker.
 
-#include "batch/ShrinkRun.h"
+#include "batch/RunContract.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -16,21 +16,22 @@
 
 namespace cli {
 
-class TerminalProgress : public batch::ProgressView {
+class TerminalProgress : public batch::RunObserver {
 public:
     // bar: draw the progress bar; interrupted: set by the signal handler.
     TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted);
 
-    void Open() override {}
-    void ClearCancel() override {} // a Ctrl-C before the run started still counts
-    void ShowStatus(const QString&) override {}
-    void Activate() override {}
-    void ShowProgress(double fraction) override;
-    void LetEventsRun() override;
-    bool CancelRequested() const override { return interrupted_ != 0; }
-    void Close() override;
+    void RunStarted(batch::RunKind) override {} // a Ctrl-C before the run started still counts
     void FilesListed(qsizetype count) override { found_ = count; }
+    void FileStarted(const QString&) override {}
     void FileFinished(const QString& source, const QString& target, const batch::ConvertReport& report) override;
+    void Progress(double fraction) override;
+    bool CancelRequested() const override { return interrupted_ != 0; }
+    void RunEnded() override;
+
+    // Redraws the bar now and then while the run waits (the clock and the rate change
+    // between files too): the run's event pump.
+    void Tick();
 
     // What the output options add: notes about single copies on stderr (not with --quiet;
     // among them "PATH: warning: ..." for a copy written without damaged metadata),

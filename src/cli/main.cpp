@@ -1,9 +1,10 @@
-// zimbrel-shrink: the shrink engine on the command line, for scripts, imports and
+// zimbrel-shrink: the engine on the command line, for scripts, imports and
 // servers. It reads its target exactly as the window reads its target box, with the
 // same checks and the same output names; it reads and writes no settings and needs no
 // display.
 
 #include "CommandLineOptions.h"
+#include "OptionAnswers.h"
 #include "TerminalProgress.h"
 #include "TerminalText.h"
 
@@ -11,10 +12,8 @@
 #include "batch/ShrinkRun.h"
 #include "platform/FatalErrors.h"
 #include "platform/FileNames.h"
-#include "platform/MessageBox.h"
 #include "support/StdModul.h"
 
-#include <atomic>
 #include <csignal>
 #include <cstdio>
 
@@ -44,27 +43,6 @@ void Print(std::FILE* out, const QString& text)
 void PrintLine(const QString& text)
 {
     Print(stderr, QStringLiteral("zimbrel-shrink: ") + QString::fromUtf8(cli::EscapeControls(text.toUtf8())) + u'\n');
-}
-
-// Messages printed while a run that passed its checks was under way: a problem the run
-// could not show as one picture's failure (the copies could not be flushed to disk).
-std::atomic<int> lateMessages{0};
-
-// The engine's questions and refusals, answered from the options and printed.
-platform::MsgAnswer Answer(const platform::MessageBoxCall& box, bool overwrite)
-{
-    if (box.buttons == platform::MsgButtons::YesNo || box.buttons == platform::MsgButtons::YesNoCancel) {
-        if (overwrite)
-            return platform::MsgAnswer::Yes;
-        Print(stderr, QStringLiteral("zimbrel-shrink: the target file exists; --overwrite replaces it\n"));
-        return platform::MsgAnswer::No;
-    }
-    // The box's paragraphs become one line; a line feed left over is part of a name.
-    QString text = box.text;
-    text.replace(QStringLiteral("\n\n"), QStringLiteral(" "));
-    PrintLine(text);
-    ++lateMessages;
-    return platform::MsgAnswer::OK;
 }
 
 } // namespace
@@ -102,9 +80,6 @@ int main(int argc, char** argv)
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    platform::SetMessageBoxPresenter(
-        [overwrite = options.overwrite](const platform::MessageBoxCall& box) { return Answer(box, overwrite); });
-
     batch::RunRequest request;
     request.sourceText = options.source;
     request.targetText = options.target;
@@ -114,18 +89,17 @@ int main(int argc, char** argv)
     request.workers = options.jobs;
     request.memoryLimit = options.memoryLimit;
     request.saveSettings = false;
-    request.trimTexts = false;        // names as the shell passed them, blanks and all
-    request.showFileMessages = false; // each failure is one line with its reason instead
+    request.trimTexts = false; // names as the shell passed them, blanks and all
     request.output = options.output;
 
     cli::TerminalProgress progress(stderr, !options.quiet && ::isatty(STDERR_FILENO), interrupted);
     progress.SetReporting(!options.quiet, options.output.dryRun ? stdout : nullptr, options.output.maxBytes > 0);
-    if (batch::RunShrinkJob(request, progress) == batch::RunOutcome::Stopped)
+    cli::OptionAnswers answers(stderr, options.overwrite);
+    if (batch::RunShrinkJob(request, progress, answers, [&progress] { progress.Tick(); }) == batch::RunOutcome::Stopped)
         return kRefused;
-    const bool problems = lateMessages > 0;
     if (!options.quiet)
         Print(stderr, QString::fromUtf8(progress.Summary()));
     if (interrupted)
         return kInterrupted;
-    return progress.Failed() > 0 || problems ? kSomeFailed : kAllWritten;
+    return progress.Failed() > 0 || answers.NotAllFlushed() ? kSomeFailed : kAllWritten;
 }

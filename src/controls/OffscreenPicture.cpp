@@ -1,6 +1,6 @@
 #include "OffscreenPicture.h"
 
-#include "platform/GdiDraw.h"
+#include "draw/GdiDraw.h"
 
 OffscreenPicture::OffscreenPicture(std::int32_t width, std::int32_t height) : dc_(gdi::CreateCompatibleDC(0))
 {

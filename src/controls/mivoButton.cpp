@@ -2,9 +2,9 @@
 
 #include "controls/PropertyBag.h"
 #include "controls/mivoButtonAccessible.h"
+#include "draw/SystemColor.h"
 #include "platform/Errors.h"
 #include "platform/Numeric.h"
-#include "platform/SystemColor.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -485,7 +485,7 @@ void mivoButton::Timer1_Timer()
 void mivoButton::keyPressEvent(QKeyEvent* event)
 {
     if (event->text() != u" ") {
-        // Enter and Escape go on to the window, which routes them (AccessKeyRouter).
+        // Enter and Escape go on to the window, which may route them (AccessKeyPress).
         QWidget::keyPressEvent(event);
         return;
     }

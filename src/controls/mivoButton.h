@@ -10,15 +10,15 @@
 // system colour). The button's Enabled flag is its own, independent of QWidget's enabled
 // state: a disabled button still receives events, it just ignores them.
 //
-// Hosts: fill a PropertyBag and call ReadProperties after giving the button its parent;
-// mark the default and cancel buttons (SetDefault, SetCancel) and install an
-// AccessKeyRouter on the window so that Enter and Escape reach them.
+// Hosts: fill a PropertyBag and call ReadProperties after giving the button its parent. A
+// host that marks a default or cancel button (SetDefault, SetCancel) hands the button the
+// Enter or Escape it routes to it through AccessKeyPress; the program's windows mark none.
 
 #include "controls/OffscreenPicture.h"
 #include "controls/mivoIcon.h"
+#include "draw/GdiDraw.h"
 #include "imaging/Picture.h"
 #include "platform/Gdi.h"
-#include "platform/GdiDraw.h"
 
 #include <QFont>
 #include <QImage>
@@ -72,8 +72,8 @@ public:
     void AddIcon(const QString& icona, gdi::HDC picbox);
     void AddIcon(const QString& icona, const Picture& picbox);
 
-    // What the host window decides. The default button is drawn with a black frame and
-    // answers Enter, the cancel button answers Escape (see AccessKeyRouter).
+    // What the host window decides. The default button is drawn with a black frame; the
+    // host routes Enter to it and Escape to the cancel button (AccessKeyPress).
     bool Default() const { return default_; }
     void SetDefault(bool value);
     bool Cancel() const { return cancel_; }

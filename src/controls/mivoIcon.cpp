@@ -1,8 +1,8 @@
 #include "mivoIcon.h"
 
+#include "draw/GdiDraw.h"
 #include "imaging/StdImage.h"
 #include "platform/Errors.h"
-#include "platform/GdiDraw.h"
 #include "platform/Numeric.h"
 
 // Q_INIT_RESOURCE must be used outside any namespace, and a static library's resources

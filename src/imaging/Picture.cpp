@@ -20,11 +20,6 @@ Picture& Picture::operator=(Picture&& other) noexcept
     return *this;
 }
 
-Picture Picture::FromImage(const QImage& image)
-{
-    return Picture(gdi::CreateBitmapFromImage(image));
-}
-
 std::int32_t Picture::Width() const
 {
     gdi::BITMAP description;

@@ -6,8 +6,6 @@
 
 #include "platform/Gdi.h"
 
-#include <QImage>
-
 #include <cstdint>
 #include <utility>
 
@@ -21,9 +19,6 @@ public:
     Picture& operator=(Picture&& other) noexcept;
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
-
-    // A picture holding a copy of image (null image: an empty picture).
-    static Picture FromImage(const QImage& image);
 
     gdi::HBITMAP Handle() const { return bitmap_; }
     // Gives up the bitmap to the caller, who deletes it; the picture becomes empty.

@@ -1,8 +1,5 @@
 #include "Gdi.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -50,12 +47,15 @@ using Object = std::variant<Bitmap, DeviceContext>;
 
 struct Table {
     std::recursive_mutex mutex;
+#ifdef ZIMBREL_COUNT_LOCK_WAITS
     std::atomic<long> lockWaits{0};
+#endif
     std::unordered_map<std::uintptr_t, std::unique_ptr<Object>> objects;
     std::uintptr_t next = 0x1000;
     HDC screen = 0;
     HBITMAP clipboardBitmap = 0;
     bool clipboardOpen = false;
+    ClipboardPublisher clipboardPublisher;
 };
 
 Table& Objects()
@@ -65,18 +65,25 @@ Table& Objects()
 }
 
 // Holds the table. Pixel memory is allocated, filled and freed outside the hold, so
-// workers shrinking photos side by side meet here only for a few map operations; every
-// time one still has to wait for another is counted (LockWaits).
+// workers shrinking photos side by side meet here only for a few map operations. A
+// benchmark build counts every time one still has to wait for another (LockWaits).
 class TableLock {
 public:
     TableLock()
     {
+#ifdef ZIMBREL_COUNT_LOCK_WAITS
         if (!Objects().mutex.try_lock()) {
             Objects().lockWaits.fetch_add(1, std::memory_order_relaxed);
             Objects().mutex.lock();
         }
+#else
+        Objects().mutex.lock();
+#endif
     }
-    ~TableLock() { Objects().mutex.unlock(); }
+    ~TableLock()
+    {
+        Objects().mutex.unlock();
+    }
     TableLock(const TableLock&) = delete;
     TableLock& operator=(const TableLock&) = delete;
 };
@@ -370,7 +377,7 @@ int ReleaseDC(HWND window, HDC dc)
 bool OpenClipboard(HWND)
 {
     const TableLock lock;
-    if (Objects().clipboardOpen || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if (Objects().clipboardOpen || !Objects().clipboardPublisher)
         return false;
     Objects().clipboardOpen = true;
     return true;
@@ -400,16 +407,24 @@ std::uintptr_t SetClipboardData(std::uint32_t format, std::uintptr_t data)
 bool CloseClipboard()
 {
     QImage image;
+    ClipboardPublisher publish;
     {
         const TableLock lock;
         if (!Objects().clipboardOpen)
             return false;
         Objects().clipboardOpen = false;
         image = ImageOf(Objects().clipboardBitmap);
+        publish = Objects().clipboardPublisher;
     }
-    if (!image.isNull())
-        QGuiApplication::clipboard()->setImage(image);
+    if (!image.isNull() && publish)
+        publish(image);
     return true;
+}
+
+void SetClipboardPublisher(ClipboardPublisher publisher)
+{
+    const TableLock lock;
+    Objects().clipboardPublisher = std::move(publisher);
 }
 
 HBITMAP CreateBitmapFromImage(const QImage& image)
@@ -456,10 +471,12 @@ QImage SurfaceOf(HDC dc)
                   QImage::Format_RGB32);
 }
 
+#ifdef ZIMBREL_COUNT_LOCK_WAITS
 long LockWaits()
 {
     return Objects().lockWaits.load(std::memory_order_relaxed);
 }
+#endif
 
 int LiveObjectCount()
 {

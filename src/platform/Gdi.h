@@ -1,7 +1,8 @@
 #pragma once
 // The drawing-surface layer: bitmaps over plain pixel memory, memory device contexts
 // that hold one selected bitmap, block transfers with the three raster operations the
-// program uses, and the clipboard. Handles are numbers looked up in a table, so a stale
+// program uses, and the clipboard's side of the platform (what reaches the desktop's
+// clipboard is the draw layer's business, draw/ClipboardBridge.h). Handles are numbers looked up in a table, so a stale
 // or made-up handle makes a call fail instead of touching freed memory.
 //
 // Safe to call from several threads at once: the table is locked for the few map
@@ -9,12 +10,13 @@
 //
 // Pixel formats: 24 bits (blue, green, red) or 32 bits (blue, green, red, unused byte
 // kept at 0xFF so the memory is a valid QImage::Format_RGB32 row), rows padded to 4
-// bytes, bottom-up or top-down. All pixel work is plain C++ and exact; Qt is only a way
-// to draw on 32-bit surfaces with QPainter and to reach the clipboard.
+// bytes, bottom-up or top-down. All pixel work is plain C++ and exact; QImage views
+// let the draw layer paint text on 32-bit surfaces and publish the clipboard.
 
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 
 namespace gdi {
 
@@ -110,12 +112,17 @@ HWND GetDesktopWindow();
 HDC GetDC(HWND window);
 int ReleaseDC(HWND window, HDC dc);
 
-// Clipboard: open (needs a running QGuiApplication), empty, hand over a bitmap (which
-// then belongs to the clipboard), close (publishes the image).
+// Clipboard: open (fails while no publisher is connected), empty, hand over a bitmap
+// (which then belongs to the clipboard), close (hands a copy of the bitmap to the
+// publisher).
 bool OpenClipboard(HWND owner);
 bool EmptyClipboard();
 std::uintptr_t SetClipboardData(std::uint32_t format, std::uintptr_t data);
 bool CloseClipboard();
+
+// Where a closed clipboard's picture goes; an empty one disconnects.
+using ClipboardPublisher = std::function<void(const QImage&)>;
+void SetClipboardPublisher(ClipboardPublisher publisher);
 
 // Bridges to Qt.
 // A new 32-bit top-down bitmap holding a copy of image; 0 for a null image.
@@ -129,8 +136,11 @@ QImage SurfaceOf(HDC dc);
 // Number of live bitmaps and contexts; tests use it to catch leaks.
 int LiveObjectCount();
 
+#ifdef ZIMBREL_COUNT_LOCK_WAITS
 // How many calls so far had to wait because another thread held the handle table. The
 // table is shared by every thread; the folder-run benchmark reports this for its workers.
+// Counted in benchmark builds only (ZIMBREL_BUILD_BENCHMARKS).
 long LockWaits();
+#endif
 
 } // namespace gdi

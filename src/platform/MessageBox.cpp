@@ -17,7 +17,9 @@ MessageBoxPresenter& Presenter()
 // A presenter for the calling thread alone, ahead of the program's one.
 thread_local const MessageBoxPresenter* threadPresenter = nullptr;
 
-MsgAnswer FirstButton(MsgButtons buttons)
+} // namespace
+
+MsgAnswer UnattendedAnswer(MsgButtons buttons)
 {
     switch (buttons) {
     case MsgButtons::YesNo:
@@ -30,8 +32,6 @@ MsgAnswer FirstButton(MsgButtons buttons)
     return MsgAnswer::OK;
 }
 
-} // namespace
-
 MsgAnswer MessageBox(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons)
 {
     const MessageBoxCall call{text, title, icon, buttons};
@@ -39,7 +39,7 @@ MsgAnswer MessageBox(const QString& text, const QString& title, MsgIcon icon, Ms
         return (*threadPresenter)(call);
     if (Presenter())
         return Presenter()(call);
-    return FirstButton(buttons);
+    return UnattendedAnswer(buttons);
 }
 
 ThreadMessageBoxPresenter::ThreadMessageBoxPresenter(MessageBoxPresenter presenter)
@@ -67,7 +67,7 @@ MessageBoxRecorder::MessageBoxRecorder()
     previous_ = SetMessageBoxPresenter([this](const MessageBoxCall& call) {
         calls_.push_back(call);
         if (answers_.empty())
-            return FirstButton(call.buttons);
+            return UnattendedAnswer(call.buttons);
         const MsgAnswer answer = answers_.front();
         answers_.pop_front();
         return answer;

@@ -27,6 +27,9 @@ struct MessageBoxCall {
 
 using MessageBoxPresenter = std::function<MsgAnswer(const MessageBoxCall&)>;
 
+// The answer a box gets when nobody is there to press a button: its first button.
+MsgAnswer UnattendedAnswer(MsgButtons buttons);
+
 // Shows a box through the installed presenter and returns the button pressed. Without a
 // presenter (no user interface yet) it answers as if the first button were pressed.
 MsgAnswer MessageBox(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons = MsgButtons::OK);

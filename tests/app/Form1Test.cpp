@@ -553,8 +553,8 @@ TEST(Form2Test, MessageBoxesLeaveTheProgressPathInView)
     owner.resize(400, 200);
     owner.move(QGuiApplication::primaryScreen()->availableGeometry().center() - owner.rect().center());
     Form2Progress progress(&owner);
-    progress.Open();
-    progress.ShowStatus("/data/Urlaub/IMG_0001.jpg");
+    progress.RunStarted(batch::RunKind::Folder);
+    progress.FileStarted("/data/Urlaub/IMG_0001.jpg");
     QRect box;
     QTimer::singleShot(0, [&] {
         QWidget* shown = QApplication::activeModalWidget();
@@ -567,7 +567,7 @@ TEST(Form2Test, MessageBoxesLeaveTheProgressPathInView)
     ASSERT_TRUE(box.isValid());
     PathLabel* path = progress.Window()->Label1;
     EXPECT_FALSE(box.intersects(QRect(path->mapToGlobal(QPoint(0, 0)), path->size())));
-    progress.Close();
+    progress.RunEnded();
 }
 
 TEST(WindowLanguage, QtsOwnTextsAreGerman)

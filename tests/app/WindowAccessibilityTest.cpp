@@ -118,7 +118,7 @@ TEST_F(WindowAccessibilityTest, EveryControlOfTheMainAndProgressWindowsIsNamed)
               });
 
     Form2Progress progress(&window);
-    progress.Open();
+    progress.RunStarted(batch::RunKind::Folder);
     CheckTree(*progress.Window(), QAccessible::Dialog,
               {{progress.Window()->mivoButton1, QAccessible::PushButton, "Abbrechen", nullptr, true},
                {progress.Window()->Picture1, QAccessible::ProgressBar, "Fortschritt", nullptr, false}});
@@ -126,15 +126,15 @@ TEST_F(WindowAccessibilityTest, EveryControlOfTheMainAndProgressWindowsIsNamed)
     // The bar counts files. (Its change events reach a screen reader through the
     // platform's accessibility bridge, which the offscreen platform has not.)
     progress.FilesListed(4);
-    progress.ShowProgress(0.25);
-    progress.ShowProgress(0.5);
+    progress.Progress(0.25);
+    progress.Progress(0.5);
     QAccessibleValueInterface* bar =
         QAccessible::queryAccessibleInterface(progress.Window()->Picture1)->valueInterface();
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->currentValue().toInt(), 2);
     EXPECT_EQ(bar->maximumValue().toInt(), 4);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(progress.Window()->Picture1)->text(QAccessible::Value), "2 von 4");
-    progress.Close();
+    progress.RunEnded();
 }
 
 namespace {

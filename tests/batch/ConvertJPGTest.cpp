@@ -60,7 +60,7 @@ TEST(ConvertJPG, ReadsTheSizeTextLikeTheForm)
         {"99999999999", 0, false}, // beyond 32 bits: N stays 0
     };
     for (const auto& c : cases) {
-        const batch::SizeSpec size = batch::ReadSizeSpec(QString::fromUtf8(c.text));
+        const batch::SizeText size = batch::ReadSizeText(QString::fromUtf8(c.text));
         EXPECT_EQ(size.N, c.N) << c.text;
         EXPECT_EQ(size.percent, c.percent) << c.text;
     }

@@ -35,7 +35,7 @@ protected:
         request.quality = 85;
         request.includeSubfolders = subfolders;
         request.workers = workers;
-        EXPECT_EQ(batch::RunShrinkJob(request, progress), batch::RunOutcome::Finished);
+        EXPECT_EQ(apptest::RunShrinkJob(request, progress), batch::RunOutcome::Finished);
     }
 
     static QByteArray Bytes(const QString& path)
@@ -106,26 +106,26 @@ TEST_F(ParallelRunTest, BoxesComeInListOrderAndCancelLeavesOnlyCompleteFiles)
     EXPECT_EQ(progress.fractions.size(), 3u);
 }
 
-// Tells a test's waiting worker what the run's thread did: started a file (by its status
-// line), took a finished one back, or let window events run.
+// Tells a test's waiting worker what the run's thread did: started a file, took a
+// finished one back, or let window events run.
 class WatchingProgress : public RecordingProgress {
 public:
     explicit WatchingProgress(QString later) : later_(std::move(later)) {}
 
-    void ShowStatus(const QString& text) override
+    void FileStarted(const QString& source) override
     {
-        Note([&] { laterStarted = laterStarted || text == later_; });
-        RecordingProgress::ShowStatus(text);
+        Note([&] { laterStarted = laterStarted || source == later_; });
+        RecordingProgress::FileStarted(source);
     }
-    void ShowProgress(double fraction) override
+    void Progress(double fraction) override
     {
         Note([&] { ++finished; });
-        RecordingProgress::ShowProgress(fraction);
+        RecordingProgress::Progress(fraction);
     }
-    void LetEventsRun() override
+    void EventsRan() override
     {
         Note([&] { ++eventsRun; });
-        RecordingProgress::LetEventsRun();
+        RecordingProgress::EventsRan();
     }
 
     // Blocks until the run's thread has either started the later file and taken it

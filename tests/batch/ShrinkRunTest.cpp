@@ -54,7 +54,7 @@ protected:
     {
         platform::MessageBoxRecorder boxes;
         RecordingProgress progress;
-        EXPECT_EQ(batch::RunShrinkJob(request, progress), RunOutcome::Stopped) << request.targetText.toStdString();
+        EXPECT_EQ(apptest::RunShrinkJob(request, progress), RunOutcome::Stopped) << request.targetText.toStdString();
         ASSERT_EQ(boxes.Calls().size(), 1u) << request.targetText.toStdString();
         EXPECT_EQ(boxes.Calls()[0], box) << request.targetText.toStdString();
         EXPECT_EQ(progress.opened, 0);
@@ -96,7 +96,7 @@ TEST_F(ShrinkRunTest, FolderChecksCatchTheSourceInEverySpelling)
     // A sibling whose name merely starts like the source is fine.
     platform::MessageBoxRecorder boxes;
     RecordingProgress progress;
-    EXPECT_EQ(batch::RunShrinkJob(Request(source, Path("Bilder2")), progress), RunOutcome::Finished);
+    EXPECT_EQ(apptest::RunShrinkJob(Request(source, Path("Bilder2")), progress), RunOutcome::Finished);
     EXPECT_TRUE(boxes.Calls().empty());
     EXPECT_TRUE(QFileInfo::exists(Path("Bilder2/a.jpg")));
 }
@@ -111,7 +111,7 @@ TEST_F(ShrinkRunTest, FolderRunWritesEveryJpegIntoANewTargetAndSavesTheSettings)
     platform::MessageBoxRecorder boxes;
     RecordingProgress progress;
     batch::RunRequest request = Request(Path("src"), Path("out/new"));
-    EXPECT_EQ(batch::RunShrinkJob(request, progress), RunOutcome::Finished);
+    EXPECT_EQ(apptest::RunShrinkJob(request, progress), RunOutcome::Finished);
     EXPECT_TRUE(boxes.Calls().empty());
 
     EXPECT_EQ(JpegSize(Path("out/new/a.JPG")), QSize(32, 24));
@@ -142,7 +142,7 @@ TEST_F(ShrinkRunTest, SubfoldersShareOneTargetFolderAndTheLaterFileWins)
     RecordingProgress progress;
     batch::RunRequest request = Request(Path("src"), Path("out"));
     request.includeSubfolders = true;
-    EXPECT_EQ(batch::RunShrinkJob(request, progress), RunOutcome::Finished);
+    EXPECT_EQ(apptest::RunShrinkJob(request, progress), RunOutcome::Finished);
     EXPECT_EQ(JpegSize(Path("out/x.jpg")), QSize(24, 32)); // sub2's portrait picture
     EXPECT_EQ(StoredValue(batch::kSubPathValue), "1");
 }
@@ -156,7 +156,7 @@ TEST_F(ShrinkRunTest, CancelTakesEffectAfterTheFileInWork)
         if (status == Path("src/2.jpg"))
             view.cancel = true; // the user presses "Abbrechen" while the second file is shrunk
     };
-    EXPECT_EQ(batch::RunShrinkJob(Request(Path("src"), Path("out")), progress), RunOutcome::Finished);
+    EXPECT_EQ(apptest::RunShrinkJob(Request(Path("src"), Path("out")), progress), RunOutcome::Finished);
     EXPECT_TRUE(QFileInfo::exists(Path("out/1.jpg")));
     EXPECT_TRUE(QFileInfo::exists(Path("out/2.jpg")));
     EXPECT_FALSE(QFileInfo::exists(Path("out/3.jpg")));
@@ -171,7 +171,7 @@ TEST_F(ShrinkRunTest, EmptySourceFolderSavesAndEndsWithoutMessage)
     ASSERT_TRUE(QDir().mkpath(Path("empty")));
     platform::MessageBoxRecorder boxes;
     RecordingProgress progress;
-    EXPECT_EQ(batch::RunShrinkJob(Request(Path("empty"), Path("out")), progress), RunOutcome::Finished);
+    EXPECT_EQ(apptest::RunShrinkJob(Request(Path("empty"), Path("out")), progress), RunOutcome::Finished);
     EXPECT_TRUE(boxes.Calls().empty());
     EXPECT_TRUE(progress.fractions.empty());
     EXPECT_TRUE(QFileInfo(Path("out")).isDir());
@@ -184,7 +184,7 @@ TEST_F(ShrinkRunTest, SingleFileIntoFolders)
     RecordingProgress progress;
 
     // Into its own folder: the "_klein" name keeps the source safe.
-    EXPECT_EQ(batch::RunShrinkJob(Request(Path("Fotos/a.jpg"), Path("Fotos")), progress), RunOutcome::Finished);
+    EXPECT_EQ(apptest::RunShrinkJob(Request(Path("Fotos/a.jpg"), Path("Fotos")), progress), RunOutcome::Finished);
     EXPECT_EQ(JpegSize(Path("Fotos/a_klein.jpg")), QSize(32, 24));
     EXPECT_EQ(JpegSize(Path("Fotos/a.jpg")), QSize(64, 48));
     EXPECT_EQ(progress.statuses, QStringList{"a.jpg"});
@@ -192,7 +192,7 @@ TEST_F(ShrinkRunTest, SingleFileIntoFolders)
     EXPECT_EQ(progress.eventPasses, 0);
 
     // Into a new folder named with a trailing separator: created, the name kept.
-    EXPECT_EQ(batch::RunShrinkJob(Request(Path("Fotos/a.jpg"), Path("neu/")), progress), RunOutcome::Finished);
+    EXPECT_EQ(apptest::RunShrinkJob(Request(Path("Fotos/a.jpg"), Path("neu/")), progress), RunOutcome::Finished);
     EXPECT_EQ(JpegSize(Path("neu/a.jpg")), QSize(32, 24));
 
     // Only quality and size are saved.
@@ -210,7 +210,7 @@ TEST_F(ShrinkRunTest, SingleFileOverwriteQuestion)
         platform::MessageBoxRecorder boxes;
         boxes.QueueAnswer(MsgAnswer::No);
         RecordingProgress progress;
-        EXPECT_EQ(batch::RunShrinkJob(Request(Path("a.jpg"), Path("out.jpg")), progress), RunOutcome::Stopped);
+        EXPECT_EQ(apptest::RunShrinkJob(Request(Path("a.jpg"), Path("out.jpg")), progress), RunOutcome::Stopped);
         ASSERT_EQ(boxes.Calls().size(), 1u);
         EXPECT_EQ(boxes.Calls()[0], kOverwrite);
         EXPECT_EQ(progress.opened, 0);
@@ -220,7 +220,7 @@ TEST_F(ShrinkRunTest, SingleFileOverwriteQuestion)
     platform::MessageBoxRecorder boxes;
     boxes.QueueAnswer(MsgAnswer::Yes);
     RecordingProgress progress;
-    EXPECT_EQ(batch::RunShrinkJob(Request(Path("a.jpg"), Path("out.jpg")), progress), RunOutcome::Finished);
+    EXPECT_EQ(apptest::RunShrinkJob(Request(Path("a.jpg"), Path("out.jpg")), progress), RunOutcome::Finished);
     EXPECT_EQ(boxes.Calls().size(), 1u);
     EXPECT_EQ(JpegSize(Path("out.jpg")), QSize(32, 24));
 }
@@ -236,7 +236,7 @@ TEST_F(ShrinkRunTest, SingleFileNeverReplacesItsSource)
 
     // A folder target that is the source's own folder by another spelling gets "_klein".
     RecordingProgress progress;
-    EXPECT_EQ(batch::RunShrinkJob(Request(Path("Fotos/a.jpg"), Path("alias")), progress), RunOutcome::Finished);
+    EXPECT_EQ(apptest::RunShrinkJob(Request(Path("Fotos/a.jpg"), Path("alias")), progress), RunOutcome::Finished);
     EXPECT_EQ(JpegSize(Path("Fotos/a.jpg")), QSize(64, 48));
     EXPECT_EQ(JpegSize(Path("Fotos/a_klein.jpg")), QSize(32, 24));
 }
@@ -246,7 +246,7 @@ TEST_F(ShrinkRunTest, EmptySourceIsASingleFileRunThatProducesNothing)
     platform::MessageBoxRecorder boxes;
     RecordingProgress progress;
     const QString target = Path("nothing.jpg");
-    EXPECT_EQ(batch::RunShrinkJob(Request("", target), progress), RunOutcome::Finished);
+    EXPECT_EQ(apptest::RunShrinkJob(Request("", target), progress), RunOutcome::Finished);
     EXPECT_FALSE(QFileInfo::exists(target));
     EXPECT_EQ(StoredValue(batch::kQualityValue), "75");
     EXPECT_EQ(progress.closed, 1);

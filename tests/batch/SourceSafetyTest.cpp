@@ -98,7 +98,7 @@ protected:
         request.includeSubfolders = subfolders;
         request.trimTexts = typed;
         request.workers = 2;
-        return batch::RunShrinkJob(request, progress_);
+        return apptest::RunShrinkJob(request, progress_);
     }
 
     // Every temporary file left anywhere below the test's folder.

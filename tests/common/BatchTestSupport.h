@@ -3,6 +3,7 @@
 // progress view that records what a run shows.
 
 #include "batch/ShrinkRun.h"
+#include "batch/WindowWords.h"
 #include "common/JpegTestFiles.h"
 #include "common/StoreFixture.h"
 #include "support/StdRegistry.h"
@@ -43,30 +44,63 @@ inline QString StoredValue(const QString& name)
 // Points the settings store at a fresh folder for the lifetime of the object.
 using teststore::PrivateStore;
 
-class RecordingProgress : public batch::ProgressView {
+// Records what a run shows, in the words the progress window would show it.
+class RecordingProgress : public batch::RunObserver {
 public:
-    void Open() override { ++opened; }
-    void ClearCancel() override { cancel = false; }
-    void ShowStatus(const QString& text) override
+    void RunStarted(batch::RunKind runKind) override
     {
-        statuses << text;
-        if (onStatus)
-            onStatus(*this, text);
+        kind = runKind;
+        ++opened;
+        cancel = false;
+        if (kind == batch::RunKind::Folder) {
+            ShowStatus(batch::ListingStatus());
+            ++activated;
+        }
     }
-    void Activate() override { ++activated; }
-    void ShowProgress(double fraction) override { fractions.push_back(fraction); }
-    void LetEventsRun() override { ++eventPasses; }
+    void FilesListed(qsizetype count) override { listed = count; }
+    void FileStarted(const QString& source) override
+    {
+        ShowStatus(batch::FileStatus(kind, source));
+        if (kind == batch::RunKind::SingleFile)
+            ++activated;
+    }
+    void FileFinished(const QString&, const QString&, const batch::ConvertReport& report) override
+    {
+        reports.push_back(report);
+    }
+    void Progress(double fraction) override { fractions.push_back(fraction); }
     bool CancelRequested() const override { return cancel; }
-    void Close() override { ++closed; }
+    void RunEnded() override { ++closed; }
+    // The window's event pump ran once.
+    virtual void EventsRan() { ++eventPasses; }
 
+    batch::RunKind kind = batch::RunKind::Folder;
     int opened = 0;
     int activated = 0;
     int closed = 0;
     int eventPasses = 0;
     bool cancel = false;
+    qsizetype listed = -1;
     QStringList statuses;
     std::vector<double> fractions;
+    std::vector<batch::ConvertReport> reports;
     std::function<void(RecordingProgress&, const QString&)> onStatus;
+
+private:
+    void ShowStatus(const QString& text)
+    {
+        statuses << text;
+        if (onStatus)
+            onStatus(*this, text);
+    }
 };
+
+// A run as the window makes it: decisions as message boxes (record them with a
+// platform::MessageBoxRecorder), event passes counted.
+inline batch::RunOutcome RunShrinkJob(const batch::RunRequest& request, RecordingProgress& progress)
+{
+    batch::MessageBoxDecisions boxes;
+    return batch::RunShrinkJob(request, progress, boxes, [&progress] { progress.EventsRan(); });
+}
 
 } // namespace apptest

@@ -1,8 +1,7 @@
 #include "controls/mivoButton.h"
-#include "controls/AccessKeyRouter.h"
 #include "controls/PropertyBag.h"
 #include "controls/mivoIcon.h"
-#include "platform/SystemColor.h"
+#include "draw/SystemColor.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -383,35 +382,6 @@ TEST_F(MouseRig, DisabledButtonIgnoresMouseAndKeys)
         EXPECT_EQ(click.at(1).value<qint32>(), 0);
     }
     EXPECT_EQ(button->State(), 0); // a keyboard Click shows no pressed look
-}
-
-TEST(mivoButtonHost, EnterAndEscapeReachDefaultAndCancel)
-{
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* edit = new QLineEdit(&window);
-    auto* ok = new mivoButton(&window);
-    auto* cancel = new mivoButton(&window);
-    layout->addWidget(edit);
-    layout->addWidget(ok);
-    layout->addWidget(cancel);
-    ok->SetDefault(true);
-    cancel->SetCancel(true);
-    AccessKeyRouter::Install(&window);
-    window.show();
-    QSignalSpy okClicks(ok, &mivoButton::Click);
-    QSignalSpy cancelClicks(cancel, &mivoButton::Click);
-
-    QTest::keyClick(edit, Qt::Key_Return);
-    QTest::keyClick(cancel, Qt::Key_Enter);
-    EXPECT_EQ(okClicks.count(), 2);
-    QTest::keyClick(edit, Qt::Key_Escape);
-    EXPECT_EQ(cancelClicks.count(), 1);
-    EXPECT_EQ(okClicks.count(), 2);
-
-    ok->SetEnabled(false);
-    QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_EQ(okClicks.count(), 2);
 }
 
 TEST(mivoButtonHost, FocusMarksAndHandsOn)

@@ -1,6 +1,7 @@
 #include "controls/mivoIcon.h"
+#include "common/PictureFromImage.h"
+#include "draw/GdiDraw.h"
 #include "platform/Errors.h"
-#include "platform/GdiDraw.h"
 
 #include <gtest/gtest.h>
 
@@ -93,7 +94,7 @@ TEST(mivoIcon, AddedIconsWinAndWidenStripTwo)
     mivoIcon icons;
     QImage red(16, 16, QImage::Format_RGB32);
     red.fill(qRgb(255, 0, 0));
-    icons.AddIcon("up", Picture::FromImage(red));
+    icons.AddIcon("up", testfiles::PictureFromImage(red));
 
     OffscreenPicture box(20, 20);
     gdi::FillBox(box.hdc(), 0, 0, 19, 19, QColor(0, 0, 255));

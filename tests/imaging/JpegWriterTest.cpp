@@ -1,4 +1,5 @@
 #include "common/JpegTestFiles.h"
+#include "common/PictureFromImage.h"
 
 #include "imaging/JpegLibrary.h"
 #include "imaging/Picture.h"
@@ -43,7 +44,7 @@ std::unique_ptr<aDIBSection> RedTopBlueBottom(int width, int height)
             image.setPixel(x, height - 1 - y, qRgb(0, 0, 255));
         }
     }
-    const Picture picture = Picture::FromImage(image);
+    const Picture picture = testfiles::PictureFromImage(image);
     auto dib = std::make_unique<aDIBSection>();
     dib->CreateFromPicture(picture.Handle());
     return dib;
@@ -404,7 +405,7 @@ TEST(sjpg, PropertiesReadBackEmptyAndTheSaveUsesThem)
     EXPECT_EQ(saver.savefilenamej(), QString());
     EXPECT_EQ(saver.savequal(), 0);
 
-    const Picture picture = Picture::FromImage(Quadrants(20, 10));
+    const Picture picture = testfiles::PictureFromImage(Quadrants(20, 10));
     {
         LibrarySpy spy;
         saver.setSavepicj(picture.Handle());

@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -38,6 +42,62 @@ void FillBlue(const aDIBSection& dib, std::initializer_list<std::initializer_lis
             Set(dib, x++, y, {blue, 0, 0});
         ++y;
     }
+}
+
+// A picture of noise whose three channels have different ranges (blue 0..255, green
+// 0..99, red 156..255), so a channel mix-up shows in the means.
+void FillWithNoise(const aDIBSection& dib, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> blue(0, 255), green(0, 99), red(156, 255);
+    for (int y = 0; y < dib.Height(); ++y)
+        for (int x = 0; x < dib.Width(); ++x)
+            Set(dib, x, y, {blue(random), green(random), red(random)});
+}
+
+std::array<double, 3> Means(const aDIBSection& dib)
+{
+    std::array<double, 3> sums{};
+    for (int y = 0; y < dib.Height(); ++y)
+        for (int x = 0; x < dib.Width(); ++x)
+            for (int c = 0; c < 3; ++c)
+                sums[c] += Get(dib, x, y)[c];
+    for (double& sum : sums)
+        sum /= static_cast<double>(dib.Width()) * dib.Height();
+    return sums;
+}
+
+// The resampling written out plainly, step by step as the algorithm states it, to hold
+// the optimised code against: single-precision scales and positions, the vertical pass
+// rounded half to even before the horizontal one, clamping.
+std::vector<std::uint8_t> ReferenceResample(const aDIBSection& source, int w, int h)
+{
+    const int W = source.Width();
+    const int H = source.Height();
+    const int stride = (3 * w + 3) / 4 * 4;
+    std::vector<std::uint8_t> target(static_cast<std::size_t>(stride) * h, 0);
+    const float xScale = static_cast<float>(static_cast<double>(W - 1) / w);
+    const float yScale = static_cast<float>(static_cast<double>(H - 1) / h);
+    for (int y = 0; y < h; ++y) {
+        const float fY = static_cast<float>(static_cast<double>(yScale) * y);
+        const int iy = static_cast<int>(std::floor(fY));
+        const float dy = static_cast<float>(static_cast<double>(fY) - iy);
+        for (int x = 0; x < w; ++x) {
+            const float fX = static_cast<float>(static_cast<double>(xScale) * x);
+            const int ix = static_cast<int>(std::floor(fX));
+            const float dx = static_cast<float>(static_cast<double>(fX) - ix);
+            for (int c = 0; c < 3; ++c) {
+                const auto P = [&](int px, int py) { return static_cast<double>(Get(source, px, py)[c]); };
+                // std::nearbyint rounds half to even in the default rounding mode.
+                const double left = std::nearbyint((1.0 - dy) * P(ix, iy) + double{dy} * P(ix, iy + 1));
+                const double right = std::nearbyint((1.0 - dy) * P(ix + 1, iy) + double{dy} * P(ix + 1, iy + 1));
+                const double out = std::nearbyint((1.0 - dx) * left + double{dx} * right);
+                target[static_cast<std::size_t>(y * stride + 3 * x + c)] = static_cast<std::uint8_t>(
+                    std::clamp(out, 0.0, 255.0));
+            }
+        }
+    }
+    return target;
 }
 
 } // namespace
@@ -156,10 +216,8 @@ TEST(ResampleExamples, FourThousandToSixForty)
     }
     const auto target = source.Resample(1, 640);
     ASSERT_NE(target, nullptr);
-    const float xScale = static_cast<float>(3999.0 / 640);
-    EXPECT_EQ(xScale, 6.2484374046325684f);
-    EXPECT_EQ(static_cast<float>(static_cast<double>(xScale) * 639), 3992.75146484375f);
-    // dx = 0.75146484375: 0.75146484375 * 100 = 75.15 -> 75.
+    // xScale = 6.2484374046... in single precision; column 639 samples at 3992.75146484375:
+    // dx = 0.75146484375, 0.75146484375 * 100 = 75.15 -> 75.
     EXPECT_EQ(Get(*target, 639, 0)[0], 75);
     EXPECT_EQ(Get(*target, 638, 0)[0], 0);
 }
@@ -209,5 +267,41 @@ TEST(ResampleInvariants, ConstantPictureStaysConstantAndPaddingIsNotWritten)
             for (int p = 3 * w; p < target->BytesPerScanLine(); ++p)
                 ASSERT_EQ(target->DIBSectionBitsPtr()[y * target->BytesPerScanLine() + p], 0);
         }
+    }
+}
+
+TEST(ResampleInvariants, AReductionKeepsTheMeanOfEveryChannel)
+{
+    aDIBSection source;
+    ASSERT_TRUE(source.Create(1200, 900));
+    FillWithNoise(source, 1);
+    const std::array<double, 3> before = Means(source);
+    for (const auto& [h, w] : {std::pair{450, 600}, {300, 400}, {257, 311}}) {
+        const auto target = source.Resample(h, w);
+        ASSERT_NE(target, nullptr);
+        const std::array<double, 3> after = Means(*target);
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(after[c], before[c], 1.0) << "channel " << c << " at " << w << "x" << h;
+    }
+}
+
+TEST(ResampleInvariants, NoisePicturesMatchThePlainReference)
+{
+    struct Case {
+        int W, H, w, h;
+    };
+    // Reductions, enlargements, one edge only, odd sizes and a 4000-pixel edge, whose
+    // single-precision positions are where a double-precision shortcut would drift.
+    for (const Case& c : {Case{37, 23, 17, 11}, Case{37, 23, 5, 23}, Case{37, 23, 60, 40}, Case{37, 23, 1, 1},
+                          Case{4, 3, 2, 2}, Case{3, 3, 4, 4}, Case{4000, 3, 640, 2}, Case{301, 199, 640, 480}}) {
+        aDIBSection source;
+        ASSERT_TRUE(source.Create(c.W, c.H));
+        FillWithNoise(source, static_cast<unsigned>(c.W * 1000 + c.w));
+        const auto target = source.Resample(c.h, c.w);
+        ASSERT_NE(target, nullptr);
+        const std::vector<std::uint8_t> expected = ReferenceResample(source, c.w, c.h);
+        ASSERT_EQ(static_cast<std::size_t>(target->BytesPerScanLine()) * c.h, expected.size());
+        EXPECT_EQ(0, std::memcmp(target->DIBSectionBitsPtr(), expected.data(), expected.size()))
+            << c.W << "x" << c.H << " -> " << c.w << "x" << c.h;
     }
 }

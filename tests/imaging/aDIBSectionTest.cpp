@@ -1,6 +1,9 @@
 #include "imaging/aDIBSection.h"
+#include "common/PictureFromImage.h"
+#include "draw/ClipboardBridge.h"
 #include "imaging/Picture.h"
 #include "platform/Errors.h"
+#include "platform/Gdi.h"
 #include "platform/MessageBox.h"
 
 #include <QClipboard>
@@ -34,7 +37,7 @@ TEST(aDIBSectionLayout, FirstMemoryRowIsTheBottomRow)
         image.setPixel(x, 0, qRgb(255, 0, 0));
         image.setPixel(x, 1, qRgb(0, 0, 255));
     }
-    const Picture picture = Picture::FromImage(image);
+    const Picture picture = testfiles::PictureFromImage(image);
     aDIBSection dib;
     dib.CreateFromPicture(picture.Handle());
     ASSERT_NE(dib.hdc(), 0u);
@@ -190,6 +193,10 @@ TEST(aDIBSectionClipboard, BitmapRequestPutsThePictureOnTheClipboard)
     bits[0] = 30;
     bits[1] = 20;
     bits[2] = 10; // blue, green, red
+    // Nothing to publish to until the desktop's clipboard is connected.
+    gdi::SetClipboardPublisher({});
+    EXPECT_FALSE(dib.CopyToClipboard(false));
+    ASSERT_TRUE(draw::ConnectClipboard());
     EXPECT_TRUE(dib.CopyToClipboard(false));
     EXPECT_TRUE(boxes.Calls().empty());
     const QImage copied = QGuiApplication::clipboard()->image();
@@ -229,7 +236,7 @@ TEST(aDIBSectionLifecycle, PictureInTheSameFormatIsTakenOverNotCopied)
     // Another format is copied as usual and the picture keeps its bitmap.
     QImage image(2, 2, QImage::Format_RGB32);
     image.fill(qRgb(10, 20, 30));
-    Picture picture = Picture::FromImage(image);
+    Picture picture = testfiles::PictureFromImage(image);
     aDIBSection dib;
     dib.CreateFromPicture(std::move(picture));
     EXPECT_FALSE(picture.IsEmpty());

@@ -39,14 +39,6 @@ TEST(RoundHalfEven, ConversionsCheckTheirRange)
     EXPECT_THROW(ToInt16(-32769), errors::OverflowError);
 }
 
-TEST(Floor, IsTheLargestIntegerNotAbove)
-{
-    EXPECT_EQ(Floor(2.7), 2);
-    EXPECT_EQ(Floor(-2.1), -3);
-    EXPECT_EQ(Floor(-2.0), -2);
-    EXPECT_EQ(Floor(3992.75146484375), 3992);
-}
-
 TEST(CheckedArithmetic, RaisesOverflowInsteadOfWrapping)
 {
     EXPECT_EQ(Add32(2147483646, 1), 2147483647);

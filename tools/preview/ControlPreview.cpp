@@ -8,7 +8,7 @@
 
 #include "controls/IconStripLayout.h"
 #include "controls/mivoButton.h"
-#include "platform/GdiDraw.h"
+#include "draw/GdiDraw.h"
 
 #include <QApplication>
 #include <QDir>

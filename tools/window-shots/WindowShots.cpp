@@ -107,15 +107,15 @@ int main(int argc, char** argv)
     question.close();
 
     Form2Progress progress(&window);
-    progress.Open();
-    progress.ShowStatus(
+    progress.RunStarted(batch::RunKind::Folder);
+    progress.FileStarted(
         source
         + QStringLiteral("/Ein sehr langer Ordnername mit Umlauten äöü/"
                          "EinOrdnernameGanzOhneLeerzeichenDerNichtAufEineZeilePasstUndNochVielLaengerIstAlsDasFenster/"
                          "IMG_20260712_134501.jpg"));
-    progress.ShowProgress(0.25);
+    progress.Progress(0.25);
     Save(*progress.Window(), out, QStringLiteral("form2-running"), suffix);
-    progress.Close();
+    progress.RunEnded();
 
     if (argc == 2)
         return QProcess::execute(QCoreApplication::applicationFilePath(), {out, QStringLiteral("2")});

@@ -1,4 +1,4 @@
-#include "platform/GdiDraw.h"
+#include "draw/GdiDraw.h"
 #include "platform/Gdi.h"
 
 #include <QImage>
