@@ -43,8 +43,9 @@ QString UsageText()
         .arg(batch::kDefaultSize);
 }
 
-bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options, QString& error)
+bool ParseCommandLine(const QStringList& given, CommandLineOptions& options, QString& error)
 {
+    QStringList arguments = given; // a bundle of short options is unpacked in place
     QStringList positional;
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -65,6 +66,14 @@ bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options,
             argument = argument.left(argument.indexOf(u'='));
             hasAttached = true;
         }
+        // "-rq50": the first letter is the option; a value option takes the rest as its
+        // value ("-s320"), a flag hands the rest on as the next option ("-q50").
+        const bool bundled = !argument.startsWith(QLatin1String("--")) && argument.size() > 2;
+        if (bundled) {
+            attached = argument.mid(2);
+            argument.truncate(2);
+            hasAttached = true;
+        }
         const auto value = [&](QString& into) {
             if (hasAttached) {
                 into = attached;
@@ -78,6 +87,10 @@ bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options,
             return true;
         };
         const auto flag = [&] {
+            if (bundled) {
+                arguments.insert(i + 1, u'-' + attached);
+                return true;
+            }
             if (hasAttached)
                 error = QStringLiteral("option %1 takes no value").arg(argument);
             return !hasAttached;
@@ -118,8 +131,12 @@ bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options,
                 return false;
             options.quiet = true;
         } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+            if (!flag())
+                return false;
             options.help = true;
         } else if (argument == QLatin1String("--version")) {
+            if (!flag())
+                return false;
             options.version = true;
         } else {
             error = QStringLiteral("unknown option %1").arg(argument);

@@ -21,6 +21,8 @@ struct CommandLineOptions {
     bool quiet = false;
     bool help = false;
     bool version = false;
+
+    bool operator==(const CommandLineOptions&) const = default;
 };
 
 // The arguments after the program name: options anywhere, "--" ends them. On a usage

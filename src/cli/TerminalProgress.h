@@ -1,7 +1,9 @@
 #pragma once
 // The shrink run as a terminal sees it: a progress bar redrawn in place on stderr (only
 // when stderr is a terminal), one line for every failed picture, and the counts for the
-// closing summary. Ctrl-C is the cancel marker.
+// closing summary. Ctrl-C is the cancel marker. The bar always fits the terminal's width;
+// on a terminal without cursor control (TERM unset or "dumb") it is redrawn with a
+// carriage return and blanks only, no escape codes.
 
 #include "batch/ShrinkRun.h"
 
@@ -12,6 +14,11 @@
 #include <cstdio>
 
 namespace cli {
+
+// The bar's text for done of found pictures after seconds, at most columns - 1 characters
+// wide (a character in the last column makes some terminals wrap): the bar shrinks first,
+// then the time left, the rate and the percentage are dropped, in that order.
+QByteArray ProgressLine(qsizetype done, qsizetype found, double seconds, int columns);
 
 class TerminalProgress : public batch::ProgressView {
 public:
@@ -38,6 +45,7 @@ public:
 private:
     void DrawBar();
     void ClearBar();
+    int Columns() const;
 
     std::FILE* out_;
     bool bar_;
@@ -45,7 +53,9 @@ private:
     QElapsedTimer clock_;
     qint64 lastDraw_ = -1;
     bool barShown_ = false;
-    qsizetype found_ = 1; // a single-file run lists nothing
+    bool plain_ = false;      // no escape codes: overwrite with blanks instead
+    qsizetype barLength_ = 0; // what the blanks have to cover
+    qsizetype found_ = 1;     // a single-file run lists nothing
     qsizetype done_ = 0;
     qsizetype written_ = 0;
     qsizetype failed_ = 0;

@@ -12,8 +12,10 @@
 #include "platform/MessageBox.h"
 #include "support/StdModul.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include <unistd.h>
 
@@ -35,6 +37,17 @@ void Print(std::FILE* out, const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out);
+}
+
+// --help and --version: a failed write (a full disk, a closed pipe) is an error, not
+// silent success.
+int PrintToStdout(const QString& text)
+{
+    Print(stdout, text);
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return kAllWritten;
+    Print(stderr, QStringLiteral("zimbrel-shrink: cannot write to standard output: %1\n").arg(std::strerror(errno)));
+    return kRefused;
 }
 
 // The engine's questions and refusals, answered from the options and printed.
@@ -67,14 +80,10 @@ int main(int argc, char** argv)
         Print(stderr, QStringLiteral("zimbrel-shrink: %1\nTry 'zimbrel-shrink --help'.\n").arg(error));
         return kRefused;
     }
-    if (options.help) {
-        Print(stdout, cli::UsageText());
-        return kAllWritten;
-    }
-    if (options.version) {
-        Print(stdout, QStringLiteral("zimbrel-shrink " ZIMBREL_VERSION "\n"));
-        return kAllWritten;
-    }
+    if (options.help)
+        return PrintToStdout(cli::UsageText());
+    if (options.version)
+        return PrintToStdout(QStringLiteral("zimbrel-shrink " ZIMBREL_VERSION "\n"));
     if (!StdModul::FolderExists(options.source) && !StdModul::FileExists(options.source)) {
         Print(stderr,
               QStringLiteral("zimbrel-shrink: %1: no such picture or folder\n")
