@@ -11,7 +11,7 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
   qt6-translations-l10n
   help2man bash-completion
-  dpkg-dev lintian desktop-file-utils appstream
+  dpkg-dev lintian desktop-file-utils appstream libglib2.0-bin
 )
 
 missing=()
