@@ -45,6 +45,9 @@ for type in inode/directory image/jpeg image/png image/webp image/heif; do
   esac
 done
 appstreamcli validate --no-net "$work"/root/usr/share/metainfo/*.metainfo.xml || fail "appstreamcli validate"
+version=$(dpkg-deb -f "$deb" Version)
+newest=$(grep -o -m 1 '<release version="[^"]*"' "$work"/root/usr/share/metainfo/*.metainfo.xml | cut -d'"' -f2)
+[ "$newest" = "$version" ] || fail "the metainfo's newest release is $newest, the package is $version"
 # lintian answers non-zero for errors only; warnings stay visible in the log.
 lintian --fail-on error --display-info "$deb" || fail "lintian found errors"
 echo "package: all checks passed"
