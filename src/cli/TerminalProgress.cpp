@@ -64,9 +64,10 @@ QByteArray ProgressLine(qsizetype done, qsizetype found, double seconds, int col
 }
 
 TerminalProgress::TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted)
-    : out_(out), bar_(bar), interrupted_(interrupted), plain_(TerminalWithoutCursorControl())
+    : out_(out), bar_(bar), interrupted_(interrupted)
 {
     clock_.start();
+    plain_ = TerminalWithoutCursorControl();
 }
 
 void TerminalProgress::ShowProgress(double fraction)
