@@ -88,6 +88,10 @@ bool ParseCommandLine(const QStringList& given, CommandLineOptions& options, QSt
         };
         const auto flag = [&] {
             if (bundled) {
+                if (attached.startsWith(u'-')) { // "-r-x" names no option "--x"
+                    error = QStringLiteral("unknown option -%1").arg(attached.left(1));
+                    return false;
+                }
                 arguments.insert(i + 1, u'-' + attached);
                 return true;
             }

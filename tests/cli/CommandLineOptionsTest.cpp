@@ -52,6 +52,8 @@ TEST(CommandLineOptionsTest, ShortOptionsBundleAndTakeAttachedValues)
         const char* error;
     } refused[] = {
         {{"-rx", "a", "b"}, "unknown option -x"},
+        {{"-r-", "a", "b"}, "unknown option --"},
+        {{"-r-quiet", "a", "b"}, "unknown option --"},
         {{"-rq"}, "option -q needs a value"},
         {{"--subfolders=yes", "a", "b"}, "option --subfolders takes no value"},
     };
