@@ -53,6 +53,8 @@ FreewareABout::FreewareABout(QWidget* owner)
     Label2->setGeometry(Twips(120, 1380, 2775, 255));
     Label3 = new LinkLabel(maker.mail, this);
     Label3->setGeometry(Twips(120, 1680, 2895, 255));
+    Label2->SetTarget(maker.web);
+    Label3->SetTarget(QStringLiteral("mailto:") + maker.mail);
 
     // The logo lies over the right-hand part of the text block.
     Picture1 = new QLabel(this);
@@ -66,6 +68,7 @@ FreewareABout::FreewareABout(QWidget* owner)
     else
         logo.load(QStringLiteral(":/about/QuarzlichtLogo.png"));
     Picture1->setPixmap(logo);
+    Picture1->setAccessibleName(QStringLiteral("Logo"));
     FillBackground(Picture1, kWindowBackground);
     Picture1->raise();
 
@@ -73,6 +76,9 @@ FreewareABout::FreewareABout(QWidget* owner)
     Command1->setGeometry(Twips(3240, 1560, 1215, 375));
     Command1->setDefault(true); // Enter; Escape and the close box reject the dialog
     Command1->setFocus();
+    // Tab runs from OK through the two links.
+    setTabOrder(Command1, Label2);
+    setTabOrder(Label2, Label3);
 
     connect(Label2, &LinkLabel::Clicked, this, &FreewareABout::Label2_Click);
     connect(Label3, &LinkLabel::Clicked, this, &FreewareABout::Label3_Click);
@@ -97,12 +103,12 @@ void FreewareABout::Form_Load()
 
 void FreewareABout::Label2_Click()
 {
-    StdModul::ShellOpen(this, Label2->text(), QString());
+    StdModul::ShellOpen(this, Label2->Target(), QString());
 }
 
 void FreewareABout::Label3_Click()
 {
-    StdModul::ShellOpen(this, QStringLiteral("mailto:") + Label3->text(), QString());
+    StdModul::ShellOpen(this, Label3->Target(), QString());
 }
 
 void FreewareABout::Command1_Click()

@@ -1,6 +1,9 @@
 #include "Form1.h"
 
 #include "Form2.h"
+#include "OptionsFrame.h"
+#include "SourceFolderCheck.h"
+#include "WindowAccessibility.h"
 #include "WindowLayout.h"
 #include "about/FreewareABout.h"
 #include "batch/ConvertJPG.h"
@@ -8,6 +11,7 @@
 #include "batch/JobSettings.h"
 #include "batch/ShrinkRun.h"
 #include "controls/mivoButton.h"
+#include "platform/MessageBox.h"
 #include "platform/VersionInfo.h"
 #include "support/StdBrowse.h"
 #include "support/StdModul.h"
@@ -19,6 +23,8 @@
 #include <QMimeData>
 #include <QMimeDatabase>
 #include <QScreen>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QUrl>
 
 namespace {
@@ -43,9 +49,13 @@ QLabel* Label(QWidget* parent, const QString& caption, const QRect& geometry)
 
 } // namespace
 
+// A window of fixed size asks the desktop for a title bar with a close box only.
 Form1::Form1(const QString& commandLine, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent,
+              Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                  | Qt::WindowCloseButtonHint)
 {
+    app::InstallWindowAccessibility();
     setWindowTitle(platform::ProductName());
     setFont(app::DesignFont());
     setFixedSize(TwipsSize(kClientWidth, kCompactClientHeight));
@@ -82,7 +92,7 @@ void Form1::BuildControls()
     mivoButton3 = app::CommandButton(this, QStringLiteral("Verkleinern"), QStringLiteral("ok"),
                                      Twips(4440, kButtonRowTop, 1575, 375));
 
-    Frame1 = new QGroupBox(QStringLiteral("Optionen"), this);
+    Frame1 = new app::OptionsFrame(QStringLiteral("Optionen"), this);
     Frame1->setGeometry(Twips(120, kButtonRowTop, 5895, 1095));
     Frame1->hide();
     Label4 = Label(Frame1, QStringLiteral("Kantenlänge / Prozent:"), Twips(120, 240, 1935, 255));
@@ -102,6 +112,19 @@ void Form1::BuildControls()
                    Twips(3480, 720, 2055, 255));
     for (QLabel* label : {Label1, Label2, Label4, Label8, Label5, Label6})
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    // Names for assistive technology: what each box holds, tied to its visible label, and
+    // which folder each "..." button chooses.
+    const std::pair<QLabel*, QWidget*> labelled[]{
+        {Label1, T_Quelle}, {Label2, T_Ziel}, {Label4, T_Groesse}, {Label5, HScroll_Quality}};
+    for (const auto& [label, control] : labelled)
+        label->setBuddy(control);
+    T_Quelle->setAccessibleName(QStringLiteral("Verzeichnis der Original-Bilder"));
+    T_Ziel->setAccessibleName(QStringLiteral("nach Verzeichnis"));
+    T_Groesse->setAccessibleName(QStringLiteral("Kantenlänge / Prozent"));
+    HScroll_Quality->setAccessibleName(QStringLiteral("Qualität"));
+    CommandQuelle->setAccessibleName(QStringLiteral("Quellverzeichnis wählen …"));
+    CommandZiel->setAccessibleName(QStringLiteral("Zielverzeichnis wählen …"));
 
     // Tab order of the layout (labels take no focus): target, options, close, shrink,
     // size, quality, subfolders, source, about.
@@ -172,6 +195,12 @@ void Form1::mivoButton3_Click()
 {
     if (running_)
         return;
+    // A folder that cannot be listed is no picture either: say so rather than shrink it.
+    if (const QString reason = app::UnreadableFolderReason(T_Quelle->text()); !reason.isEmpty()) {
+        platform::MessageBox(app::UnreadableFolderText(T_Quelle->text(), reason), QStringLiteral("Verzeichnis"),
+                             platform::MsgIcon::Exclamation, platform::MsgButtons::OK);
+        return;
+    }
     batch::RunRequest request;
     request.sourceText = T_Quelle->text();
     request.targetText = T_Ziel->text();
@@ -247,25 +276,47 @@ QString Form1::DroppedSource(const QMimeData* data) const
     return QString();
 }
 
+namespace {
+
+// The window only reads the dropped path, so the source keeps its file: a drop is taken
+// as a copy, or as a link where the source offers no copy, never as a move.
+bool AcceptWithoutMove(QDropEvent* event)
+{
+    for (const Qt::DropAction action : {Qt::CopyAction, Qt::LinkAction}) {
+        if (event->possibleActions() & action) {
+            event->setDropAction(action);
+            event->accept();
+            return true;
+        }
+    }
+    event->ignore();
+    return false;
+}
+
+} // namespace
+
 void Form1::dragEnterEvent(QDragEnterEvent* event)
 {
     if (!DroppedSource(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
+        AcceptWithoutMove(event);
 }
 
 void Form1::dragMoveEvent(QDragMoveEvent* event)
 {
     if (!DroppedSource(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
+        AcceptWithoutMove(event);
 }
 
 void Form1::dropEvent(QDropEvent* event)
 {
     const QString source = DroppedSource(event->mimeData());
-    if (source.isEmpty())
+    if (source.isEmpty() || !AcceptWithoutMove(event))
         return;
-    event->acceptProposedAction();
     T_Quelle->setText(source);
+    // A picture is shrunk beside itself, as when it is named at start; a folder keeps
+    // the target that follows the source.
+    if (!QFileInfo(source).isDir())
+        T_Ziel->setText(batch::StartTarget(source));
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
@@ -291,6 +342,25 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
             return true;
         break;
     }
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        if (watched == HScroll_Quality)
+            HScroll_Quality->update();
+        break;
+    case QEvent::Paint:
+        // The style draws no focus on a scroll bar; the keyboard user needs to see where
+        // the arrow keys go. Without the focus the bar looks as the style draws it.
+        if (watched == HScroll_Quality && HScroll_Quality->hasFocus()) {
+            static_cast<QObject*>(HScroll_Quality)->event(event);
+            QStylePainter painter(HScroll_Quality);
+            QStyleOptionFocusRect focus;
+            focus.initFrom(HScroll_Quality);
+            focus.state |= QStyle::State_KeyboardFocusChange; // shown however the focus came
+            focus.rect = HScroll_Quality->rect().adjusted(1, 1, -1, -1);
+            painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+            return true;
+        }
+        break;
     case QEvent::DragEnter:
     case QEvent::DragMove:
     case QEvent::Drop: {
@@ -300,7 +370,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         if (event->type() == QEvent::Drop)
             dropEvent(drop);
         else if (!DroppedSource(drop->mimeData()).isEmpty())
-            drop->acceptProposedAction();
+            AcceptWithoutMove(drop);
         else
             drop->ignore();
         return true;

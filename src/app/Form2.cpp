@@ -1,42 +1,58 @@
 #include "Form2.h"
 
+#include "WindowAccessibility.h"
 #include "WindowLayout.h"
 #include "controls/mivoButton.h"
 #include "platform/VersionInfo.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTextLayout>
 
+#include <cmath>
+
 using platform::Twips;
 
-QList<PathLabel::Line> PathLabel::Layout() const
+QList<PathLabel::Line> PathLabel::Wrapped(const QString& shown) const
 {
-    const QRectF area = contentsRect();
     QTextOption wrapping;
     wrapping.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    QTextLayout layout(text(), font());
+    QTextLayout layout(shown, font());
     layout.setTextOption(wrapping);
     QList<Line> lines;
     qreal y = 0;
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(area.width());
-        lines.append({text().mid(line.textStart(), line.textLength()), y});
+        line.setLineWidth(contentsRect().width());
+        lines.append({shown.mid(line.textStart(), line.textLength()), y});
         y += line.height();
     }
     layout.endLayout();
-    // Too many lines for the label: the last ones move up to the top.
-    const qreal lineHeight = lines.isEmpty() || y <= 0 ? 1 : y / lines.size();
-    const qsizetype fitting = std::max<qsizetype>(1, static_cast<qsizetype>(area.height() / lineHeight));
-    if (lines.size() > fitting) {
-        lines = lines.mid(lines.size() - fitting);
-        const qreal shift = lines.first().y;
-        for (Line& line : lines)
-            line.y -= shift;
+    return lines;
+}
+
+QList<PathLabel::Line> PathLabel::Layout() const
+{
+    QList<Line> lines = Wrapped(text());
+    const qreal lineHeight = QFontMetricsF(font()).lineSpacing();
+    const qsizetype fitting = std::max<qsizetype>(1, static_cast<qsizetype>(contentsRect().height() / lineHeight));
+    if (lines.size() <= fitting)
+        return lines;
+    // Too long: the start gives way to "…" at a separator, so the lines end with the
+    // whole file name and say that something is left out.
+    for (qsizetype at = text().indexOf(u'/', 1); at > 0; at = text().indexOf(u'/', at + 1)) {
+        QList<Line> shortened = Wrapped(QStringLiteral("\u2026") + text().mid(at));
+        if (shortened.size() <= fitting)
+            return shortened;
     }
+    // A file name longer than the label: its last lines move up to the top.
+    lines = lines.mid(lines.size() - fitting);
+    const qreal shift = lines.first().y;
+    for (Line& line : lines)
+        line.y -= shift;
     return lines;
 }
 
@@ -61,6 +77,7 @@ void PathLabel::paintEvent(QPaintEvent*)
 Form2::Form2(QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
+    app::InstallWindowAccessibility();
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(platform::ProductName());
     setFont(app::DesignFont());
@@ -94,6 +111,15 @@ void Form2::closeEvent(QCloseEvent* event)
     }
     Tag = QStringLiteral("*");
     event->ignore();
+}
+
+void Form2::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && mivoButton1->Enabled()) {
+        mivoButton1_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 Form2Progress::~Form2Progress()
@@ -137,8 +163,18 @@ void Form2Progress::Activate()
 
 void Form2Progress::ShowProgress(double fraction)
 {
+    if (!window_)
+        return;
+    window_->Picture1->FillBox(0, 0, fraction, 1, QColor(255, 0, 0));
+    const double done = std::round(fraction * static_cast<double>(total_));
+    window_->Picture1->SetCount(static_cast<int>(done), static_cast<int>(total_));
+}
+
+void Form2Progress::FilesListed(qsizetype count)
+{
+    total_ = count;
     if (window_)
-        window_->Picture1->FillBox(0, 0, fraction, 1, QColor(255, 0, 0));
+        window_->Picture1->SetCount(0, static_cast<int>(count));
 }
 
 void Form2Progress::LetEventsRun()

@@ -16,8 +16,9 @@ class mivoButton;
 
 // The progress window's message line: a path that wraps at blanks and separators and,
 // where a name is longer than a line, inside the name. When the text needs more lines
-// than the label holds, the last ones are shown, so the file name (the part that changes)
-// is always in view.
+// than the label holds, its start is replaced by "…" at a separator, so the file name
+// (the part that changes) is always in view, whole; a name too long even for that shows
+// its last lines.
 class PathLabel : public QLabel {
     Q_OBJECT
 public:
@@ -33,6 +34,7 @@ private:
         QString text;
         qreal y = 0; // top, in the label's contents
     };
+    QList<Line> Wrapped(const QString& shown) const;
     QList<Line> Layout() const;
 };
 
@@ -55,6 +57,8 @@ protected:
     // Closing by the frame during a run asks the run to stop, like "Abbrechen"; the run
     // closes the window itself when it ends.
     void closeEvent(QCloseEvent* event) override;
+    // Escape is "Abbrechen" too: people press it to stop.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     friend class Form2Progress;
@@ -75,6 +79,7 @@ public:
     void LetEventsRun() override;
     bool CancelRequested() const override;
     void Close() override;
+    void FilesListed(qsizetype count) override;
 
     Form2* Window() const { return window_; }
     // Told about each window it opens.
@@ -83,4 +88,5 @@ public:
 private:
     QWidget* owner_;
     QPointer<Form2> window_;
+    qsizetype total_ = 1; // files of the run: one until a folder's list says otherwise
 };

@@ -1,7 +1,12 @@
 #include "MessageBoxDialog.h"
 
+#include "Form2.h"
+
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace app {
 
@@ -24,11 +29,49 @@ QMessageBox::Icon IconOf(platform::MsgIcon icon)
     return QMessageBox::NoIcon;
 }
 
+// A box shown during a run is placed beside the progress window, not over it: the path
+// line there says which picture the box is about.
+class BesideProgressBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event); // sized now, not yet on the screen
+        const QWidget* progress = VisibleProgressWindow();
+        const QScreen* screen = progress ? progress->screen() : nullptr;
+        if (!screen)
+            return;
+        const QRect avoid = progress->frameGeometry();
+        const QRect area = screen->availableGeometry();
+        const QSize size = frameGeometry().size();
+        const int x = std::clamp(avoid.center().x() - size.width() / 2, area.left(),
+                                 std::max(area.left(), area.right() - size.width()));
+        constexpr int kGap = 8;
+        if (avoid.bottom() + kGap + size.height() <= area.bottom())
+            move(x, avoid.bottom() + kGap);
+        else if (avoid.top() - kGap - size.height() >= area.top())
+            move(x, avoid.top() - kGap - size.height());
+    }
+
+private:
+    static const QWidget* VisibleProgressWindow()
+    {
+        for (const QWidget* window : QApplication::topLevelWidgets()) {
+            if (qobject_cast<const Form2*>(window) && window->isVisible())
+                return window;
+        }
+        return nullptr;
+    }
+};
+
 } // namespace
 
 platform::MsgAnswer ShowMessageBoxDialog(const platform::MessageBoxCall& call)
 {
-    QMessageBox box(IconOf(call.icon), call.title, call.text, QMessageBox::NoButton, QApplication::activeWindow());
+    BesideProgressBox box(IconOf(call.icon), call.title, call.text, QMessageBox::NoButton,
+                          QApplication::activeWindow());
     QPushButton* first = nullptr;
     switch (call.buttons) {
     case platform::MsgButtons::OK:

@@ -1,6 +1,9 @@
 #include "ProgressBox.h"
 
+#include "ProgressBoxAccessible.h"
 #include "platform/Numeric.h"
+
+#include <QAccessible>
 
 #include <QPainter>
 
@@ -10,6 +13,7 @@ namespace app {
 
 ProgressBox::ProgressBox(QWidget* parent) : QFrame(parent)
 {
+    ProgressBoxAccessible::Install();
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
 }
@@ -48,6 +52,18 @@ void ProgressBox::FillBox(double x1, double y1, double x2, double y2, const QCol
     painter.fillRect(QRect(left, top, right - left, bottom - top), colour);
     painter.end();
     update();
+}
+
+void ProgressBox::SetCount(int done, int total)
+{
+    total = std::max(total, 0);
+    done = std::clamp(done, 0, total);
+    if (done == done_ && total == total_)
+        return;
+    done_ = done;
+    total_ = total;
+    QAccessibleValueChangeEvent changed(this, done_);
+    QAccessible::updateAccessibility(&changed);
 }
 
 void ProgressBox::paintEvent(QPaintEvent* event)

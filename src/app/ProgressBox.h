@@ -21,12 +21,20 @@ public:
     // What the inner area shows now (for tests and screenshots).
     const QImage& Canvas() const { return canvas_; }
 
+    // The count behind the drawing, for those who cannot see it: done of total files.
+    // Assistive technology is told of each change.
+    void SetCount(int done, int total);
+    int Done() const { return done_; }
+    int Total() const { return total_; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     QImage canvas_;
+    int done_ = 0;
+    int total_ = 1;
 };
 
 } // namespace app

@@ -60,6 +60,13 @@ QString DerivedTarget(const QString& source)
     return StdModul::NormalizeFolder(source) + QStringLiteral("_klein");
 }
 
+QString StartTarget(const QString& argument)
+{
+    if (StdModul::FolderExists(argument))
+        return StdModul::NormalizeFolder(argument) + QStringLiteral("_klein");
+    return StdModul::GetFolderPart(argument) + StdModul::GetBaseName(argument) + QStringLiteral("_klein.jpg");
+}
+
 StartSettings ReadStartSettings(const QString& commandLine)
 {
     StartSettings settings;
@@ -67,14 +74,8 @@ StartSettings ReadStartSettings(const QString& commandLine)
     const QString argument = StdModul::CutArgument(rest);
 
     if (!argument.isEmpty()) {
-        if (StdModul::FolderExists(argument)) {
-            settings.source = StdModul::NormalizeFolder(argument);
-            settings.target = StdModul::NormalizeFolder(argument) + QStringLiteral("_klein");
-        } else {
-            settings.source = argument;
-            settings.target = StdModul::GetFolderPart(argument) + StdModul::GetBaseName(argument)
-                + QStringLiteral("_klein.jpg");
-        }
+        settings.source = StdModul::FolderExists(argument) ? StdModul::NormalizeFolder(argument) : argument;
+        settings.target = StartTarget(argument);
     } else {
         const QString pictures = StdRegistry::GetRegValue(kCurrentUser, platform::kShellFoldersKey,
                                                           platform::kMyPicturesValue, QString());

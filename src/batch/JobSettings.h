@@ -42,6 +42,10 @@ struct StartSettings {
 // without a leading number gives kDefaultQuality, a switch other than "0" or "1" means off.
 StartSettings ReadStartSettings(const QString& commandLine);
 
+// The target a folder or picture named at start gets: a folder + "_klein", a picture its
+// folder + base name + "_klein.jpg" (so a picture's copy lies beside it).
+QString StartTarget(const QString& argument);
+
 // The target that follows a source: the source without one trailing separator, + "_klein".
 QString DerivedTarget(const QString& source);
 

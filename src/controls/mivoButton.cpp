@@ -1,10 +1,12 @@
 #include "mivoButton.h"
 
 #include "controls/PropertyBag.h"
+#include "controls/mivoButtonAccessible.h"
 #include "platform/Errors.h"
 #include "platform/Numeric.h"
 #include "platform/SystemColor.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCursor>
 #include <QFocusEvent>
@@ -44,6 +46,7 @@ mivoButton::mivoButton(QWidget* parent)
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    mivoButtonAccessible::Install();
     Timer1.setInterval(kHoverInterval);
     connect(&Timer1, &QTimer::timeout, this, &mivoButton::Timer1_Timer);
     surface_.font = AmbientFont();
@@ -62,6 +65,8 @@ void mivoButton::SetCaption(const QString& value)
         return;
     caption_ = value;
     emit PropertyChanged(QStringLiteral("Caption"));
+    QAccessibleEvent renamed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&renamed);
     Repaint();
 }
 
@@ -95,6 +100,10 @@ void mivoButton::SetEnabled(bool value)
     if (value == Enabled_)
         return;
     Enabled_ = value;
+    QAccessible::State changed;
+    changed.disabled = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
     Repaint();
 }
 
@@ -338,13 +347,26 @@ void mivoButton::DrawFaceAt(QPainter& painter, qreal devicePixelRatio) const
     }
 
     if (at.icon) {
-        // The icon as the library paints it onto white, which the AND leaves unchanged.
-        OffscreenPicture icon(mivoIcon::kIconSize, mivoIcon::kIconSize);
-        errors::IgnoreErrors([&] { mivoIcon1->Paint(icon.hdc(), 0, 0, mivoIcon1->IconNr(Icon_), Enabled_ ? 1 : 2); });
+        const std::int16_t state = Enabled_ ? 1 : 2;
+        std::int16_t number = 0;
+        errors::IgnoreErrors([&] { number = mivoIcon1->IconNr(Icon_); });
+        // From 1.5 device pixels per pixel on, the icon drawn at 2x; below, or for an icon
+        // that has no such drawing, the icon as the library paints it onto white (which
+        // the AND leaves unchanged), scaled by whole pixels where the ratio is whole.
+        QImage look = devicePixelRatio >= 1.5 ? mivoIcon1->LookAt2x(number, state) : QImage();
+        bool whole = false;
+        if (look.isNull()) {
+            OffscreenPicture icon(mivoIcon::kIconSize, mivoIcon::kIconSize);
+            errors::IgnoreErrors([&] { mivoIcon1->Paint(icon.hdc(), 0, 0, number, state); });
+            look = icon.Image();
+            whole = devicePixelRatio == std::floor(devicePixelRatio);
+        } else {
+            whole = std::fmod(devicePixelRatio, 2.0) == 0;
+        }
         const int size = static_cast<int>(std::lround(mivoIcon::kIconSize * devicePixelRatio));
-        const bool whole = devicePixelRatio == std::floor(devicePixelRatio);
-        QImage scaled = icon.Image().scaled(size, size, Qt::IgnoreAspectRatio,
-                                            whole ? Qt::FastTransformation : Qt::SmoothTransformation);
+        QImage scaled = look.width() == size
+            ? look
+            : look.scaled(size, size, Qt::IgnoreAspectRatio, whole ? Qt::FastTransformation : Qt::SmoothTransformation);
         scaled.setDevicePixelRatio(devicePixelRatio); // device pixel for device pixel
         painter.save();
         painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
@@ -396,10 +418,13 @@ void mivoButton::DrawFrame(int x1, int y1, int x2, int y2, int kind, std::uint32
 bool mivoButton::IsMouseOver() const
 {
     const QPoint cursor = cursorSource_ ? cursorSource_() : QCursor::pos();
-    const QPoint topLeft = mapToGlobal(QPoint(0, 0));
+    return Contains(mapFromGlobal(cursor));
+}
+
+bool mivoButton::Contains(const QPointF& position) const
+{
     // Window rectangle: right and bottom lie one past the last pixel, and count as inside.
-    return topLeft.x() <= cursor.x() && cursor.x() <= topLeft.x() + width() && topLeft.y() <= cursor.y()
-        && cursor.y() <= topLeft.y() + height();
+    return 0 <= position.x() && position.x() <= width() && 0 <= position.y() && position.y() <= height();
 }
 
 void mivoButton::paintEvent(QPaintEvent*)
@@ -433,7 +458,9 @@ void mivoButton::mouseReleaseEvent(QMouseEvent* event)
 {
     if (state_ != 2 || !Enabled_)
         return;
-    if (IsMouseOver() && Enabled_) {
+    // Where the release happened, as the event says: the global cursor position is not
+    // known on every platform, and rounds differently under fractional scaling.
+    if (Contains(event->position()) && Enabled_) {
         qint16 Shift = ShiftCode(event->modifiers());
         const auto X = numeric::ToInt32(event->position().x());
         const auto Y = numeric::ToInt32(event->position().y());
@@ -462,6 +489,11 @@ void mivoButton::keyPressEvent(QKeyEvent* event)
         QWidget::keyPressEvent(event);
         return;
     }
+    Press();
+}
+
+void mivoButton::Press()
+{
     if (Enabled_)
         emit Click(0, 0, 0);
 }

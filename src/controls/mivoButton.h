@@ -87,6 +87,10 @@ public:
     void ReadProperties(const PropertyBag& bag);
     void WriteProperties(PropertyBag& bag) const;
 
+    // What Space does: raises Click(0, 0, 0) when Enabled. Assistive technology presses
+    // the button through this too.
+    void Press();
+
     // A key the window routes to this button: 13 (Enter) or 27 (Escape) raise Click(0, 0, 0)
     // when Enabled; other codes do nothing.
     void AccessKeyPress(int KeyAscii);
@@ -97,6 +101,8 @@ public:
     // True when the cursor is inside the button's window rectangle, right and bottom
     // edges included.
     bool IsMouseOver() const;
+    // The same test for a position in the button's own coordinates.
+    bool Contains(const QPointF& position) const;
     bool HoverTimerActive() const { return Timer1.isActive(); }
     // Where the cursor is, in global coordinates; QCursor::pos() unless replaced (tests
     // replace it: the offscreen platform has no real cursor).

@@ -49,6 +49,14 @@ std::unique_ptr<OffscreenPicture> LoadStrip(const QString& resource, std::int32_
     return std::make_unique<OffscreenPicture>(width, kStripHeight);
 }
 
+QImage LoadStripAt2x(const QString& resource, std::int32_t slotCount)
+{
+    QImage image(resource);
+    if (image.width() != slotCount * iconstrip::kIconSize * 2 || image.height() != kStripHeight * 2)
+        return {};
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
 } // namespace
 
 mivoIcon::mivoIcon(QWidget* parent) : QWidget(parent)
@@ -60,6 +68,8 @@ mivoIcon::mivoIcon(QWidget* parent) : QWidget(parent)
         iconNames.append(CutToken(names, u' '));
     PicIcon1_ = LoadStrip(QStringLiteral(":/zimbrel/icons/IconStrip1.png"), kStrip1Slots * kIconSize);
     PicIcon2_ = LoadStrip(QStringLiteral(":/zimbrel/icons/IconStrip2.png"), iconstrip::kStrip2Slots * kIconSize);
+    strip1At2x_ = LoadStripAt2x(QStringLiteral(":/zimbrel/icons/IconStrip1@2x.png"), kStrip1Slots);
+    strip2At2x_ = LoadStripAt2x(QStringLiteral(":/zimbrel/icons/IconStrip2@2x.png"), iconstrip::kStrip2Slots);
     Picture1_ = std::make_unique<OffscreenPicture>(kScratchSize, kScratchSize);
     Picture2_ = std::make_unique<OffscreenPicture>(kScratchSize, kScratchSize);
 }
@@ -206,4 +216,26 @@ void mivoIcon::Paint(gdi::HDC dsthdc, std::int32_t X, std::int32_t Y, std::int16
             break;
         }
     });
+}
+
+QImage mivoIcon::LookAt2x(std::int16_t ico, std::int16_t state) const
+{
+    if (ico < 1 || ico > kBuiltinCount || (state & 4) || (state & 3) == 3)
+        return {};
+    const bool first = ico <= kStrip1Slots;
+    const QImage& strip = first ? strip1At2x_ : strip2At2x_;
+    if (strip.isNull())
+        return {};
+    const int slot = first ? ico - 1 : ico - kStrip2First;
+    QImage look = strip.copy(slot * kIconSize * 2, 0, kIconSize * 2, kIconSize * 2);
+    if ((state & 3) == 2) {
+        // The greyed look as at 1x: the top bit of every channel set.
+        for (int y = 0; y < look.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(look.scanLine(y));
+            for (int x = 0; x < look.width(); ++x)
+                row[x] |= 0xFF808080;
+        }
+    }
+    look.setDevicePixelRatio(2);
+    return look;
 }

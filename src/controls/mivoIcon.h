@@ -11,6 +11,7 @@
 #include "imaging/Picture.h"
 #include "platform/Gdi.h"
 
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -60,6 +61,13 @@ public:
     // errors::OverflowError for a number outside 16 bits.
     const OffscreenPicture& GetIcon(const QString& ico);
 
+    // The look of icon ico (state 0 opaque, 1 transparent, 2 greyed) drawn from the strips
+    // drawn at twice the resolution: 32 x 32 pixels with device pixel ratio 2, for screens
+    // of a device pixel ratio of 1.5 and more. A null image where there is no such
+    // drawing (an added icon, a number outside the strips, the turned look, state 3), so
+    // the caller scales the 16 x 16 look instead.
+    QImage LookAt2x(std::int16_t ico, std::int16_t state) const;
+
     // The two strips, for owners that show or check them.
     const OffscreenPicture& PicIcon1() const { return *PicIcon1_; }
     const OffscreenPicture& PicIcon2() const { return *PicIcon2_; }
@@ -78,4 +86,6 @@ private:
     std::unique_ptr<OffscreenPicture> PicIcon2_;
     std::unique_ptr<OffscreenPicture> Picture1_;
     std::unique_ptr<OffscreenPicture> Picture2_;
+    QImage strip1At2x_; // null when the build has none
+    QImage strip2At2x_;
 };

@@ -135,9 +135,10 @@ void DrawRotated(gdi::HDC hdcDest, FixedDecimal angle, std::int32_t centerX, std
     turn.keyColor = keyColor;
     turn.opacity = opacity;
     if (angle == FixedDecimal::FromInteger(90)) {
-        // A quarter turn is exact; the general path would see 90 x 0.0175 = 1.575 rad.
+        // A quarter turn is exact (the general path would see 90 x 0.0175 = 1.575 rad) and
+        // is not scaled: the zoom only sizes the square here.
         turn.c = FixedDecimal();
-        turn.s = FixedDecimal::FromDouble(1.0 / zoom.ToDouble());
+        turn.s = FixedDecimal::FromInteger(1);
     } else {
         const double radians = (angle * FixedDecimal::FromUnits(175)).ToDouble();
         turn.c = FixedDecimal::FromDouble(std::cos(radians) / zoom.ToDouble());

@@ -18,8 +18,9 @@ constexpr std::int16_t kPivotNotGiven = -32767;
 // square of side zoom x (diagonal of the source, widened for a pivot off the centre),
 // centred on (centerX, centerY); the destination is read once under that square and
 // written once. Bilinear sampling: the source's last column and row only ever serve as
-// right and lower neighbours. Exactly 90 degrees turns without any trigonometric error;
-// other angles go through the fixed-point factor 0.0175 per degree.
+// right and lower neighbours. Exactly 90 degrees turns without any trigonometric error
+// and without the zoom (one source pixel per destination pixel; the zoom still sizes the
+// square); other angles go through the fixed-point factor 0.0175 per degree.
 //
 // The source is read as a 32-bit copy of the bitmap's top-left srcWidth x srcHeight
 // pixels, whatever its format; where the bitmap is smaller, it reads as black.

@@ -11,8 +11,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -24,6 +27,7 @@ namespace {
 QString startFolder;
 
 constexpr int kPathRole = Qt::UserRole;
+constexpr int kStatusLines = 2;
 
 // Long paths may wrap after any separator; a zero-width space marks the place.
 QString Breakable(const QString& path)
@@ -54,7 +58,10 @@ BrowseDialog::BrowseDialog(QWidget* owner, const QString& title) : QDialog(owner
     title_->setWordWrap(true);
     status_ = new QLabel(this);
     status_->setWordWrap(true);
-    status_->setMinimumHeight(status_->fontMetrics().lineSpacing() * 2);
+    // Two lines, whatever the path: a deep one is shortened in its middle, so the dialog
+    // keeps its size and the tree its place.
+    status_->setFixedHeight(status_->fontMetrics().lineSpacing() * kStatusLines);
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     model_ = new QFileSystemModel(this);
@@ -67,6 +74,9 @@ BrowseDialog::BrowseDialog(QWidget* owner, const QString& title) : QDialog(owner
     for (int column = 1; column < model_->columnCount(); ++column)
         tree_->hideColumn(column);
     tree_->setHeaderHidden(true);
+    // Names keep their width, deep in the tree too: the tree scrolls sideways instead.
+    tree_->header()->setStretchLastSection(false);
+    tree_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     tree_->setUniformRowHeights(true);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
 
@@ -91,13 +101,28 @@ BrowseDialog::BrowseDialog(QWidget* owner, const QString& title) : QDialog(owner
     layout->addWidget(buttons);
 
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this, &BrowseDialog::SelectionChanged);
-    // The levels are read in the background and fill in rows above the highlight; each
-    // level above it that comes in brings it back into view.
-    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
-        const QString above = path.endsWith(u'/') ? path : path + u'/';
-        if (SelectedFolder().startsWith(above))
-            ShowCurrent();
-    });
+    // The levels are read in the background and fill in rows above the highlight; while
+    // the dialog still opens at the folder it was asked for, each of them brings the
+    // highlight back into view. Once the user points, clicks, scrolls or types in the
+    // tree, it holds still: a row moving under the mouse makes the next click miss.
+    const auto follow = [this](const QModelIndex& parent) {
+        if (!followLoads_ || showPending_ || (parent.isValid() && !IsAncestorOfCurrent(parent)))
+            return;
+        // Rows come in by the hundred: one scroll once they are in.
+        showPending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            showPending_ = false;
+            if (followLoads_)
+                ShowCurrent();
+        });
+    };
+    connect(model_, &QFileSystemModel::directoryLoaded, this,
+            [this, follow](const QString& path) { follow(model_->index(path)); });
+    connect(model_, &QAbstractItemModel::rowsInserted, this, follow);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, [follow] { follow(QModelIndex()); });
+    tree_->viewport()->installEventFilter(this);
+    tree_->installEventFilter(this);
+    tree_->verticalScrollBar()->installEventFilter(this);
     connect(places_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { SelectFolder(item->data(kPathRole).toString()); });
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
@@ -140,6 +165,7 @@ bool BrowseDialog::SelectFolder(const QString& folder)
     if (!index.isValid())
         return false;
     tree_->setCurrentIndex(index);
+    followLoads_ = true;
     ShowCurrent();
     return true;
 }
@@ -152,10 +178,56 @@ void BrowseDialog::ShowCurrent()
     tree_->scrollTo(current, QAbstractItemView::PositionAtCenter);
 }
 
+bool BrowseDialog::IsAncestorOfCurrent(const QModelIndex& index) const
+{
+    for (QModelIndex level = tree_->currentIndex(); level.isValid(); level = level.parent()) {
+        if (level == index)
+            return true;
+    }
+    return false;
+}
+
+bool BrowseDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+        followLoads_ = false;
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void BrowseDialog::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    ShowStatus();
+}
+
+void BrowseDialog::ShowStatus()
+{
+    const QString path = StatusText();
+    const int width = status_->contentsRect().width();
+    const QFontMetrics metrics = status_->fontMetrics();
+    status_->setText(Breakable(ShortenedInTheMiddle(path, [&](const QString& text) {
+        const QRect needed = metrics.boundingRect(QRect(0, 0, width, 1 << 20), Qt::TextWordWrap, Breakable(text));
+        return needed.height() <= metrics.lineSpacing() * kStatusLines;
+    })));
+}
+
 QString BrowseDialog::SelectedFolder() const
 {
     const QModelIndex current = tree_->currentIndex();
     return current.isValid() ? model_->filePath(current) : QString();
+}
+
+QString BrowseDialog::ShownStatus() const
+{
+    return QString(status_->text()).remove(QChar(0x200B));
 }
 
 QString BrowseDialog::StatusText() const
@@ -171,8 +243,28 @@ bool BrowseDialog::CanConfirm() const
 
 void BrowseDialog::SelectionChanged()
 {
-    status_->setText(Breakable(StatusText()));
+    ShowStatus();
     ok_->setEnabled(CanConfirm());
+}
+
+QString ShortenedInTheMiddle(const QString& path, const std::function<bool(const QString&)>& fits)
+{
+    if (fits(path))
+        return path;
+    // The first folder and the last name say the most; folders go from the middle out.
+    const QStringList parts = path.split(u'/');
+    const qsizetype keepFront = path.startsWith(u'/') ? 2 : 1;
+    const qsizetype removable = parts.size() - 1 - keepFront;
+    QString shortest = path;
+    for (qsizetype count = 1; count <= removable; ++count) {
+        const qsizetype first = keepFront + (removable - count) / 2;
+        QStringList shown = parts.mid(0, first);
+        shown << QStringLiteral("\u2026") << parts.mid(first + count);
+        shortest = shown.join(u'/');
+        if (fits(shortest))
+            break;
+    }
+    return shortest;
 }
 
 QString BrowseForFolder(QWidget* owner, const QString& title, const QString& startFolderText)

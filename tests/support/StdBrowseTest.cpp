@@ -4,8 +4,11 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -78,4 +81,52 @@ TEST_F(StdBrowseTest, CancelCloseAndVanishedFoldersGiveNothing)
     });
     EXPECT_EQ(StdBrowse::BrowseForFolder(nullptr, "T", Path("Bilder/Urlaub")), "");
     EXPECT_TRUE(stayedOpen);
+}
+
+TEST_F(StdBrowseTest, OpensShowingTheStartFolderAndHoldsStillAfterAClick)
+{
+    for (int i = 0; i < 60; ++i)
+        ASSERT_TRUE(QDir().mkpath(Path(QStringLiteral("Bilder/Ordner %1").arg(i, 2, 10, QChar(u'0')))));
+    const int folders = 61; // and "Urlaub"
+    StdBrowse::BrowseDialog dialog(nullptr, "T");
+    ASSERT_TRUE(dialog.SelectFolder(Path("Bilder/Ordner 30")));
+    dialog.show();
+    QTreeView* tree = dialog.Tree();
+    // Rows come and are sorted in the background: the current row is looked up afresh.
+    const auto rows = [tree] { return tree->model()->rowCount(tree->currentIndex().parent()); };
+    const auto inView = [tree](const QModelIndex& index) {
+        // Its row wholly within the viewport's height (names may reach beyond its width).
+        const QRect row = tree->visualRect(index);
+        return row.isValid() && row.top() >= 0 && row.bottom() < tree->viewport()->height();
+    };
+    // The folder's siblings are read in the background; it must be in view once they are.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rows() == folders && inView(tree->currentIndex()); }));
+    QTest::qWait(700); // the levels above may still be sorting; the row stays in view
+    ASSERT_TRUE(inView(tree->currentIndex()));
+    EXPECT_EQ(dialog.SelectedFolder(), Path("Bilder/Ordner 30"));
+    EXPECT_TRUE(tree->isExpanded(tree->currentIndex().parent()));
+    const int before = tree->verticalScrollBar()->value();
+    ASSERT_GT(before, 0);
+
+    const QModelIndex clicked = tree->indexAt(QPoint(30, tree->visualRect(tree->currentIndex()).height() * 3 / 2));
+    ASSERT_TRUE(clicked.isValid());
+    const QString clickedFolder = dialog.SelectedFolder();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(clicked).center());
+    ASSERT_NE(dialog.SelectedFolder(), clickedFolder);
+    // A folder appearing beside it makes the tree read that level again.
+    ASSERT_TRUE(QDir().mkpath(Path("Bilder/Ordner 99")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rows() == folders + 1; }));
+    QTest::qWait(700);
+    EXPECT_EQ(tree->verticalScrollBar()->value(), before);
+}
+
+TEST(StdBrowseStatus, DeepPathsLoseFoldersFromTheMiddle)
+{
+    const QString deep = "/home/anna/Bilder/2026/Urlaub/Italien/Rom/Tag 3/Abend";
+    const auto within = [](qsizetype length) {
+        return [length](const QString& text) { return text.size() <= length; };
+    };
+    EXPECT_EQ(StdBrowse::ShortenedInTheMiddle(deep, within(100)), deep);
+    EXPECT_EQ(StdBrowse::ShortenedInTheMiddle(deep, within(40)), "/home/anna/Bilder/\u2026/Rom/Tag 3/Abend");
+    EXPECT_EQ(StdBrowse::ShortenedInTheMiddle(deep, within(5)), "/home/\u2026/Abend");
 }

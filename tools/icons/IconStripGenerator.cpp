@@ -1,12 +1,16 @@
 // Draws the 89 icons of the icon library, 16 x 16 each on pure white, and writes the two
 // strips the control loads: IconStrip1.png (slots 1-68) and IconStrip2.png (slots 69-96,
 // 90-96 left white). Row 17 of each strip is the ruler: per slot 7 red, then 9 black.
+// The same drawings at twice the resolution go to IconStrip1@2x.png and IconStrip2@2x.png
+// (32 x 32 per icon, the ruler two rows high) for high-density screens.
 //
 //   zimbrel_icon_strips <output folder>
 //
-// Everything is drawn without antialiasing on whole pixels, so the icons stay crisp at
-// their only size and the white background stays exactly white (the transparent look
-// relies on it).
+// At 1x everything is drawn without antialiasing on whole pixels, so the icons stay crisp
+// at their size and the white background stays exactly white (the transparent look relies
+// on it). At 2x the same shapes are drawn through a doubling transform, with antialiased
+// edges on lines, arcs and outlines; fills and pixel art land on whole device pixels, and
+// the background stays exactly white.
 
 #include "controls/IconStripLayout.h"
 
@@ -47,6 +51,42 @@ const QColor kSkin(240, 192, 144);
 
 using Draw = std::function<void(QPainter&)>;
 
+// Device pixels per icon pixel of the strips being drawn: 1 or 2.
+int gScale = 1;
+
+// Pen strokes at 2x: a stroke of width w along an integer coordinate covers the device
+// pixels of icon pixel x (the aliased 1x rule, a pixel to the right and below), so the
+// stroke moves half an icon pixel; its ends and curves are antialiased.
+class Stroke {
+public:
+    explicit Stroke(QPainter& p) : p_(p)
+    {
+        if (gScale == 1)
+            return;
+        p_.save();
+        p_.setRenderHint(QPainter::Antialiasing, true);
+        p_.translate(0.5, 0.5);
+    }
+    ~Stroke()
+    {
+        if (gScale != 1)
+            p_.restore();
+    }
+    Stroke(const Stroke&) = delete;
+    Stroke& operator=(const Stroke&) = delete;
+
+private:
+    QPainter& p_;
+};
+
+// Draws with pen, as a stroke (see Stroke).
+void Stroked(QPainter& p, const QPen& pen, const std::function<void()>& draw)
+{
+    const Stroke stroke(p);
+    p.setPen(pen);
+    draw();
+}
+
 // Filled box, corners included.
 void Fill(QPainter& p, int x1, int y1, int x2, int y2, const QColor& c)
 {
@@ -68,12 +108,14 @@ void Box(QPainter& p, int x1, int y1, int x2, int y2, const QColor& fill, const 
 
 void Line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& c)
 {
+    const Stroke stroke(p);
     p.setPen(QPen(c, 1));
     p.drawLine(x1, y1, x2, y2);
 }
 
 void Polygon(QPainter& p, std::initializer_list<QPoint> points, const QColor& fill, const QColor& outline)
 {
+    const Stroke stroke(p);
     p.setPen(QPen(outline, 1));
     p.setBrush(fill);
     p.drawPolygon(QPolygon(QList<QPoint>(points)));
@@ -82,6 +124,7 @@ void Polygon(QPainter& p, std::initializer_list<QPoint> points, const QColor& fi
 
 void Ellipse(QPainter& p, int x1, int y1, int x2, int y2, const QColor& fill, const QColor& outline)
 {
+    const Stroke stroke(p);
     p.setPen(QPen(outline, 1));
     p.setBrush(fill);
     p.drawEllipse(QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1)));
@@ -139,12 +182,15 @@ void ArrowRight(QPainter& p, const QColor& fill, const QColor& outline)
 
 QImage Mirrored(const Draw& draw, bool horizontal)
 {
-    QImage image(16, 16, QImage::Format_RGB32);
+    QImage image(16 * gScale, 16 * gScale, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
+    p.scale(gScale, gScale);
     draw(p);
     p.end();
-    return image.mirrored(horizontal, !horizontal);
+    QImage mirrored = image.mirrored(horizontal, !horizontal);
+    mirrored.setDevicePixelRatio(gScale);
+    return mirrored;
 }
 
 void Envelope(QPainter& p, int x1, int y1, int x2, int y2)
@@ -208,17 +254,14 @@ void CircleArrow(QPainter& p, const QColor& c, bool both)
 {
     if (!both) {
         // One arrow almost all the way round, its head at the top right.
-        p.setPen(QPen(c, 2));
-        p.drawArc(QRect(2, 3, 11, 11), 60 * 16, -300 * 16);
+        Stroked(p, QPen(c, 2), [&] { p.drawArc(QRect(2, 3, 11, 11), 60 * 16, -300 * 16); });
         Polygon(p, {{9, 0}, {14, 3}, {9, 6}}, c, c);
         return;
     }
     // Two half-circle arrows chasing each other.
-    p.setPen(QPen(c, 2));
-    p.drawArc(QRect(2, 2, 12, 12), 30 * 16, 150 * 16);
+    Stroked(p, QPen(c, 2), [&] { p.drawArc(QRect(2, 2, 12, 12), 30 * 16, 150 * 16); });
     Polygon(p, {{1, 5}, {5, 9}, {1, 9}}, c, c);
-    p.setPen(QPen(c.darker(130), 2));
-    p.drawArc(QRect(2, 2, 12, 12), 210 * 16, 150 * 16);
+    Stroked(p, QPen(c.darker(130), 2), [&] { p.drawArc(QRect(2, 2, 12, 12), 210 * 16, 150 * 16); });
     Polygon(p, {{14, 10}, {10, 6}, {14, 6}}, c.darker(130), c.darker(130));
 }
 
@@ -342,9 +385,10 @@ std::vector<std::pair<const char*, Draw>> Icons()
     add("right", right);
     add("left", image(Mirrored(right, true)));
     add("delete", [](QPainter& p) {
-        p.setPen(QPen(kRed, 3, Qt::SolidLine, Qt::SquareCap));
-        p.drawLine(3, 3, 12, 12);
-        p.drawLine(12, 3, 3, 12);
+        Stroked(p, QPen(kRed, 3, Qt::SolidLine, Qt::SquareCap), [&] {
+            p.drawLine(3, 3, 12, 12);
+            p.drawLine(12, 3, 3, 12);
+        });
     });
     add("preview", [](QPainter& p) {
         Page(p, 1, 0, 11, 14);
@@ -367,8 +411,7 @@ std::vector<std::pair<const char*, Draw>> Icons()
     add("editfile", [](QPainter& p) {
         Page(p, 1, 0, 11, 15);
         TextLines(p, 3, 8, 5, 13, kLightGrey);
-        p.setPen(QPen(kOrange, 2));
-        p.drawLine(7, 12, 13, 4);
+        Stroked(p, QPen(kOrange, 2), [&] { p.drawLine(7, 12, 13, 4); });
         Px(p, 6, 14, kInk);
         Px(p, 14, 3, kRed);
     });
@@ -388,10 +431,8 @@ std::vector<std::pair<const char*, Draw>> Icons()
     });
     add("url", [](QPainter& p) {
         // Two chain links.
-        p.setPen(QPen(kBlue, 2));
-        p.drawRoundedRect(QRect(1, 5, 8, 5), 2, 2);
-        p.setPen(QPen(kLightBlue, 2));
-        p.drawRoundedRect(QRect(7, 5, 8, 5), 2, 2);
+        Stroked(p, QPen(kBlue, 2), [&] { p.drawRoundedRect(QRect(1, 5, 8, 5), 2, 2); });
+        Stroked(p, QPen(kLightBlue, 2), [&] { p.drawRoundedRect(QRect(7, 5, 8, 5), 2, 2); });
     });
     add("file", page);
     add("key", [](QPainter& p) {
@@ -432,8 +473,7 @@ std::vector<std::pair<const char*, Draw>> Icons()
     });
     add("error", Error);
     const Draw undo = [](QPainter& p) {
-        p.setPen(QPen(kBlue, 2));
-        p.drawArc(QRect(4, 4, 10, 9), 270 * 16, 180 * 16);
+        Stroked(p, QPen(kBlue, 2), [&] { p.drawArc(QRect(4, 4, 10, 9), 270 * 16, 180 * 16); });
         Fill(p, 5, 4, 9, 5, kBlue);
         Polygon(p, {{1, 5}, {5, 1}, {5, 9}}, kBlue, kBlue);
         Fill(p, 4, 11, 9, 12, kBlue);
@@ -580,9 +620,10 @@ std::vector<std::pair<const char*, Draw>> Icons()
     add("unchecked", [](QPainter& p) { CheckBox(p, false, false); });
     add("open", [](QPainter& p) { Folder(p, true); });
     add("cut", [](QPainter& p) {
-        p.setPen(QPen(kInk, 1));
-        p.drawLine(4, 0, 9, 9);
-        p.drawLine(11, 0, 6, 9);
+        Stroked(p, QPen(kInk, 1), [&] {
+            p.drawLine(4, 0, 9, 9);
+            p.drawLine(11, 0, 6, 9);
+        });
         Ellipse(p, 1, 9, 7, 15, kPaper, kRed);
         Ellipse(p, 8, 9, 14, 15, kPaper, kRed);
     });
@@ -684,8 +725,7 @@ std::vector<std::pair<const char*, Draw>> Icons()
     });
     add("shortcut", [](QPainter& p) {
         Box(p, 1, 1, 14, 14, kPaper, kInk);
-        p.setPen(QPen(kBlue, 2));
-        p.drawArc(QRect(4, 6, 10, 12), 90 * 16, 90 * 16);
+        Stroked(p, QPen(kBlue, 2), [&] { p.drawArc(QRect(4, 6, 10, 12), 90 * 16, 90 * 16); });
         Polygon(p, {{8, 3}, {12, 6}, {8, 9}}, kBlue, kBlue);
     });
     add("archivfile", [](QPainter& p) {
@@ -743,13 +783,51 @@ std::vector<std::pair<const char*, Draw>> Icons()
 QImage Strip(int slotCount)
 {
     using iconstrip::kIconSize;
-    QImage strip(slotCount * kIconSize, iconstrip::kStripHeight, QImage::Format_RGB32);
+    QImage strip(slotCount * kIconSize * gScale, iconstrip::kStripHeight * gScale, QImage::Format_RGB32);
     strip.fill(Qt::white);
     for (int slot = 0; slot < slotCount; ++slot) {
-        for (int x = 0; x < kIconSize; ++x)
-            strip.setPixel(slot * kIconSize + x, kIconSize, x < 7 ? qRgb(255, 0, 0) : qRgb(0, 0, 0));
+        for (int x = 0; x < kIconSize * gScale; ++x) {
+            for (int y = kIconSize * gScale; y < strip.height(); ++y)
+                strip.setPixel(slot * kIconSize * gScale + x, y, x < 7 * gScale ? qRgb(255, 0, 0) : qRgb(0, 0, 0));
+        }
     }
     return strip;
+}
+
+// Draws both strips at gScale and writes them with suffix ("" or "@2x").
+bool WriteStrips(const QDir& out, const QString& suffix)
+{
+    const auto icons = Icons();
+    if (icons.size() != static_cast<std::size_t>(iconstrip::kBuiltinCount)) {
+        std::fprintf(stderr, "expected %d icons, have %zu\n", iconstrip::kBuiltinCount, icons.size());
+        return false;
+    }
+    using iconstrip::kIconSize;
+    using iconstrip::kStrip1Slots;
+    QImage strips[2] = {Strip(kStrip1Slots), Strip(iconstrip::kStrip2Slots)};
+    for (std::size_t i = 0; i < icons.size(); ++i) {
+        QImage icon(kIconSize * gScale, kIconSize * gScale, QImage::Format_RGB32);
+        icon.fill(Qt::white);
+        {
+            QPainter painter(&icon);
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            painter.scale(gScale, gScale);
+            icons[i].second(painter);
+        }
+        const int slot = static_cast<int>(i); // 0-based
+        QImage& strip = strips[slot < kStrip1Slots ? 0 : 1];
+        const int x = (slot < kStrip1Slots ? slot : slot - kStrip1Slots) * kIconSize * gScale;
+        QPainter painter(&strip);
+        painter.drawImage(x, 0, icon);
+    }
+    for (int n = 0; n < 2; ++n) {
+        const QString name = QStringLiteral("IconStrip%1%2.png").arg(n + 1).arg(suffix);
+        if (!strips[n].save(out.filePath(name))) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(out.filePath(name)));
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -763,32 +841,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: zimbrel_icon_strips <output folder>\n");
         return 2;
     }
-    const auto icons = Icons();
-    if (icons.size() != static_cast<std::size_t>(iconstrip::kBuiltinCount)) {
-        std::fprintf(stderr, "expected %d icons, have %zu\n", iconstrip::kBuiltinCount, icons.size());
-        return 1;
-    }
-    using iconstrip::kStrip1Slots;
-    QImage strips[2] = {Strip(kStrip1Slots), Strip(iconstrip::kStrip2Slots)};
-    for (std::size_t i = 0; i < icons.size(); ++i) {
-        QImage icon(iconstrip::kIconSize, iconstrip::kIconSize, QImage::Format_RGB32);
-        icon.fill(Qt::white);
-        {
-            QPainter painter(&icon);
-            painter.setRenderHint(QPainter::Antialiasing, false);
-            icons[i].second(painter);
-        }
-        const int slot = static_cast<int>(i); // 0-based
-        QImage& strip = strips[slot < kStrip1Slots ? 0 : 1];
-        const int x = (slot < kStrip1Slots ? slot : slot - kStrip1Slots) * iconstrip::kIconSize;
-        QPainter painter(&strip);
-        painter.drawImage(x, 0, icon);
-    }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    if (!strips[0].save(out.filePath(QStringLiteral("IconStrip1.png")))
-        || !strips[1].save(out.filePath(QStringLiteral("IconStrip2.png")))) {
-        std::fprintf(stderr, "cannot write the strips to %s\n", argv[1]);
-        return 1;
+    for (const int scale : {1, 2}) {
+        gScale = scale;
+        if (!WriteStrips(out, scale == 1 ? QString() : QStringLiteral("@2x")))
+            return 1;
     }
     return 0;
 }

@@ -1,11 +1,12 @@
 // Renders the windows to PNG files, to look at them as a user would: the main window
-// (compact and expanded), the progress window in the middle of a run, the About window,
-// the folder chooser and a question box, at 1x and again at 2x (a high-density screen,
+// (compact, expanded, and with the quality bar focused), the progress window in the middle of a run, the About window,
+// the folder chooser (and with a deep folder) and a question box, at 1x and again at 2x (a high-density screen,
 // files named ...@2x.png).
 //   zimbrel_window_shots OUTPUT_FOLDER [SCALE]
 // Without SCALE the tool renders 1x and then runs itself for 2x.
 
 #include "about/FreewareABout.h"
+#include "about/LinkLabel.h"
 #include "app/Form1.h"
 #include "app/Form2.h"
 #include "app/WindowLayout.h"
@@ -59,10 +60,22 @@ int main(int argc, char** argv)
     Save(window, out, QStringLiteral("form1-compact"), suffix);
     window.mivoButton1_Click();
     Save(window, out, QStringLiteral("form1-expanded"), suffix);
+    // Where the keyboard is: the quality bar with the focus.
+    window.activateWindow();
+    for (int wait = 0; wait < 100 && !window.isActiveWindow(); ++wait)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    window.HScroll_Quality->setFocus();
+    Save(window, out, QStringLiteral("form1-quality-focus"), suffix);
 
     FreewareABout about(&window);
     about.show();
     Save(about, out, QStringLiteral("about"), suffix);
+    // The web link reached with Tab.
+    about.activateWindow();
+    for (int wait = 0; wait < 100 && !about.isActiveWindow(); ++wait)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    about.Label2->setFocus(Qt::TabFocusReason);
+    Save(about, out, QStringLiteral("about-link-focus"), suffix);
     about.close();
 
     StdBrowse::BrowseDialog chooser(&window, QStringLiteral("Verzeichnis der Original-Bilder"));
@@ -73,12 +86,22 @@ int main(int argc, char** argv)
     QTimer::singleShot(500, &loading, &QEventLoop::quit);
     loading.exec();
     Save(chooser, out, QStringLiteral("chooser"), suffix);
+    // A folder deep down: the status line shortens the path in its middle.
+    const QString deep = source
+        + QStringLiteral("/Strand/Italien/Sardinien/Cala Gonone/Tag 3 Bootsausflug/Grotta del Bue Marino/"
+                         "Unterwasser/Fische und Korallen/Auswahl für das Fotobuch");
+    QDir().mkpath(deep);
+    chooser.SelectFolder(deep);
+    QTimer::singleShot(500, &loading, &QEventLoop::quit);
+    loading.exec();
+    Save(chooser, out, QStringLiteral("chooser-deep"), suffix);
     chooser.close();
 
-    // Qt's own texts, in German once its catalogue is loaded.
-    QMessageBox question(QMessageBox::Question, platform::ProgramTitle(),
-                         QStringLiteral("Die Datei existiert bereits. Überschreiben?"),
-                         QMessageBox::Yes | QMessageBox::No, &window);
+    // The overwrite question of a single picture; Qt's own button texts in German once its
+    // catalogue is loaded.
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Verkleinern"),
+                         QStringLiteral("Zieldatei existiert.\n\nÜberschreiben?"), QMessageBox::Yes | QMessageBox::No,
+                         &window);
     question.show();
     Save(question, out, QStringLiteral("question"), suffix);
     question.close();
