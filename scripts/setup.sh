@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libjpeg62-turbo-dev libturbojpeg0-dev libexif-dev
+  libheif-dev libpng-dev libwebp-dev liblcms2-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
   qt6-translations-l10n

@@ -1,5 +1,6 @@
 #include "FileListScan.h"
 
+#include "batch/PictureNames.h"
 #include "platform/FileAttributes.h"
 #include "platform/FileNames.h"
 #include "support/StdModul.h"
@@ -60,8 +61,7 @@ void ScanFolder(QStringList& files, const QString& srcpath, bool subpath, std::s
     QStringList subfolders;
     ListFolder(srcpath, &names, &subfolders, QStringLiteral("*.*"));
     for (const QString& name : std::as_const(names)) {
-        const QString extension = GetExtension(name);
-        if (extension == QLatin1String("jpeg") || extension == QLatin1String("jpg"))
+        if (IsPictureExtension(GetExtension(name)))
             files.append(srcpath + name);
     }
     if (!subpath)

@@ -1,5 +1,5 @@
 #pragma once
-// The file list scan: every JPEG file of a folder, depth-first through its subfolders.
+// The file list scan: every picture file of a folder, depth-first through its subfolders.
 
 #include <QString>
 #include <QStringList>
@@ -9,7 +9,8 @@
 namespace batch {
 
 // Appends to files the full path (srcpath + name) of every file of srcpath whose
-// extension is "jpg" or "jpeg" in any letter case; with subpath, then descends into each
+// extension is one a folder run takes (IsPictureExtension: "jpg", "jpeg", "heic", "png",
+// ...) in any letter case; with subpath, then descends into each
 // subfolder in listing order. srcpath ends in the path separator. A folder reached a
 // second time (through a link) is not entered again, so link cycles end. Folders that
 // cannot be listed add nothing. Never raises.

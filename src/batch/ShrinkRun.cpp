@@ -4,6 +4,7 @@
 #include "batch/FileListScan.h"
 #include "batch/FolderWorkers.h"
 #include "batch/JobSettings.h"
+#include "batch/PictureNames.h"
 #include "batch/SourceGuard.h"
 #include "platform/FileNames.h"
 #include "platform/MessageBox.h"
@@ -72,7 +73,7 @@ public:
         // later one is written last, as in a run on one thread.
         QHash<QString, qsizetype> lastWithName;
         for (qsizetype i = 0; i < files_.size(); ++i) {
-            const QString name = StdModul::GetFileName(files_[i]);
+            const QString name = CopyName(StdModul::GetFileName(files_[i]));
             previousSameTarget_[i] = lastWithName.value(name, -1);
             lastWithName.insert(name, i);
             guard_.AddSource(files_[i]);
@@ -90,7 +91,7 @@ public:
             while (!cancelled && next_ < n && workers.Busy() < workers.Count() && MayStart(next_)) {
                 const QString& file = files_[next_];
                 progress_.ShowStatus(platform::DisplayFileName(file));
-                workers.Start({next_, file, target_ + StdModul::GetFileName(file)});
+                workers.Start({next_, file, target_ + CopyName(StdModul::GetFileName(file))});
                 ++next_;
                 cancelled = progress_.CancelRequested();
             }
@@ -193,8 +194,13 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
 
     if (StdModul::FolderExists(target) || target.endsWith(StdModul::PathSeparator())) {
         const QString folder = StdModul::AddPathSeparator(target);
-        target = folder + StdModul::GetFileName(source);
-        if (target.toLower() == source.toLower() || SameFile(target, source))
+        const QString name = StdModul::GetFileName(source);
+        target = folder + CopyName(name);
+        // A copy that would replace its source, or (a HEIC's JPEG, say) stand beside it
+        // under a name of the source's own folder, is named name_klein.jpg there instead.
+        const bool besideSource = CopyName(name) != name
+            && PlaceOf(folder, StdModul::GetFolderPart(source)) == Placement::Same;
+        if (target.toLower() == source.toLower() || SameFile(target, source) || besideSource)
             target = folder + StdModul::GetBaseName(source) + QStringLiteral("_klein.jpg");
     } else if (target.toLower() == source.toLower() || SameFile(target, source)) {
         Refuse(QStringLiteral("Quell- und Ziel-Datei ist identisch!"));

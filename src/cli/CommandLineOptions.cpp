@@ -22,9 +22,9 @@ bool ReadWholeNumber(const QString& text, int low, int high, int& value)
 QString UsageText()
 {
     return QStringLiteral("Usage: zimbrel-shrink [options] SOURCE TARGET\n"
-                          "Writes a reduced copy of every JPEG picture of the folder SOURCE (or of the one\n"
-                          "picture SOURCE) into the folder TARGET (or the file TARGET). The sources are never\n"
-                          "changed.\n"
+                          "Writes a reduced copy of every picture (JPEG, HEIC/HEIF/AVIF, PNG, WebP) of the\n"
+                          "folder SOURCE (or of the one picture SOURCE) into the folder TARGET (or the file\n"
+                          "TARGET). The sources are never changed.\n"
                           "\n"
                           "  -s, --size TEXT      long edge in pixels (\"640\") or percent (\"40%\"); default %4\n"
                           "  -q, --quality N      JPEG quality %1..%2; default %3\n"

@@ -1,8 +1,13 @@
 #include "PictureLoader.h"
 
 #include "imaging/Bitmap24.h"
+#include "imaging/HeifDecoder.h"
 #include "imaging/JpegDecoder.h"
+#include "imaging/PictureFormat.h"
+#include "imaging/PngDecoder.h"
 #include "imaging/SystemErrorText.h"
+#include "imaging/TurboJpegHandles.h"
+#include "imaging/WebpDecoder.h"
 #include "platform/FileNames.h"
 
 #include <QBuffer>
@@ -22,6 +27,9 @@ namespace {
 
 // No picture file this program shrinks comes near this; larger files are not read.
 constexpr qint64 kMaxFileBytes = qint64{1} << 30;
+// What a header probe reads first: every format's header fits, but for HEIF files that
+// keep their boxes behind the picture data.
+constexpr qint64 kProbeBytes = qint64{1} << 20;
 
 bool HasJpegName(const QString& path)
 {
@@ -32,12 +40,6 @@ bool HasJpegName(const QString& path)
     const QString suffix = name.mid(dot + 1).toLower();
     return suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg") || suffix == QLatin1String("jpe")
         || suffix == QLatin1String("jfif");
-}
-
-bool StartsLikeJpeg(const QByteArray& data)
-{
-    return data.size() >= 3 && static_cast<unsigned char>(data[0]) == 0xFF
-        && static_cast<unsigned char>(data[1]) == 0xD8 && static_cast<unsigned char>(data[2]) == 0xFF;
 }
 
 Picture Failed(LoadDetails* details, const QString& why)
@@ -97,8 +99,10 @@ struct FileDescriptor {
     }
 };
 
-// The whole regular file at name; empty (with *failure set) on failure.
-QByteArray ReadRegularFile(const QByteArray& name, timespec* modified, QString* failure)
+// The regular file at name, whole or its first `limit` bytes; empty (with *failure set)
+// on failure. *complete tells whether the whole file was read.
+QByteArray ReadRegularFile(const QByteArray& name, timespec* modified, QString* failure, qint64 limit = kMaxFileBytes,
+                           bool* complete = nullptr)
 {
     // Non-blocking, so that opening a pipe cannot hang; only regular files are read.
     FileDescriptor file{::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
@@ -119,7 +123,9 @@ QByteArray ReadRegularFile(const QByteArray& name, timespec* modified, QString* 
         *failure = QStringLiteral("file too large (%1 bytes)").arg(static_cast<qint64>(info.st_size));
         return {};
     }
-    QByteArray data(static_cast<qsizetype>(info.st_size), Qt::Uninitialized);
+    if (complete)
+        *complete = info.st_size <= limit;
+    QByteArray data(static_cast<qsizetype>(std::min<qint64>(info.st_size, limit)), Qt::Uninitialized);
     qsizetype done = 0;
     while (done < data.size()) {
         const ssize_t read = ::read(file.fd, data.data() + done, static_cast<std::size_t>(data.size() - done));
@@ -139,16 +145,95 @@ QByteArray ReadRegularFile(const QByteArray& name, timespec* modified, QString* 
     return data;
 }
 
+std::optional<PictureHeader> ProbeJpeg(const std::uint8_t* data, std::size_t size)
+{
+    const TurboJpegHandle decoder(tjInitDecompress());
+    int width = 0, height = 0, subsampling = 0, colourspace = 0;
+    if (!decoder || size > 0x7FFFFFFF
+        || tjDecompressHeader3(decoder.get(), data, static_cast<unsigned long>(size), &width, &height, &subsampling,
+                               &colourspace)
+            != 0
+        || width <= 0 || height <= 0)
+        return std::nullopt;
+    return PictureHeader{width, height};
+}
+
+std::optional<PictureHeader> ProbeThroughQt(const QByteArray& data)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QSize size = QImageReader(&buffer).size();
+    if (!size.isValid() || size.isEmpty())
+        return std::nullopt;
+    return PictureHeader{size.width(), size.height()};
+}
+
 } // namespace
 
 Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details)
 {
     if (details)
         details->failure.clear();
-    if (!jpegName && !StartsLikeJpeg(data))
-        return LoadThroughQt(data, details);
-    return DecodeJpeg(reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size()),
-                      details ? &details->failure : nullptr, details ? &details->metadata : nullptr);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
+    const auto size = static_cast<std::size_t>(data.size());
+    QString* failure = details ? &details->failure : nullptr;
+    PhotoMetadata* metadata = details ? &details->metadata : nullptr;
+    const PictureFormat format = jpegName ? PictureFormat::Jpeg : SniffFormat(bytes, size);
+    switch (format) {
+    case PictureFormat::Jpeg:
+        return DecodeJpeg(bytes, size, failure, metadata);
+    case PictureFormat::Png:
+        return DecodePng(bytes, size, failure, metadata);
+    case PictureFormat::WebP:
+        return DecodeWebP(bytes, size, failure, metadata);
+    case PictureFormat::Heif:
+        return DecodeHeif(bytes, size, failure, metadata);
+    case PictureFormat::Other:
+        break;
+    }
+    return LoadThroughQt(data, details);
+}
+
+std::optional<PictureHeader> ProbePictureData(const QByteArray& data, bool jpegName)
+{
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
+    const auto size = static_cast<std::size_t>(data.size());
+    PictureHeader header;
+    bool found = false;
+    switch (jpegName ? PictureFormat::Jpeg : SniffFormat(bytes, size)) {
+    case PictureFormat::Jpeg:
+        return ProbeJpeg(bytes, size);
+    case PictureFormat::Png:
+        found = ProbePng(bytes, size, &header.width, &header.height);
+        break;
+    case PictureFormat::WebP:
+        found = ProbeWebP(bytes, size, &header.width, &header.height);
+        break;
+    case PictureFormat::Heif:
+        found = ProbeHeif(bytes, size, &header.width, &header.height);
+        break;
+    case PictureFormat::Other:
+        return ProbeThroughQt(data);
+    }
+    return found ? std::optional<PictureHeader>(header) : std::nullopt;
+}
+
+std::optional<PictureHeader> ProbePicture(const QString& path)
+{
+    const QByteArray name = platform::EncodeFileName(path);
+    const bool jpegName = HasJpegName(path);
+    QString failure;
+    timespec modified{};
+    bool complete = false;
+    const QByteArray head = ReadRegularFile(name, &modified, &failure, kProbeBytes, &complete);
+    if (head.isEmpty())
+        return std::nullopt;
+    if (std::optional<PictureHeader> header = ProbePictureData(head, jpegName); header || complete)
+        return header;
+    const QByteArray whole = ReadRegularFile(name, &modified, &failure);
+    return whole.isEmpty() ? std::nullopt : ProbePictureData(whole, jpegName);
 }
 
 Picture LoadPicture(const QString& path)

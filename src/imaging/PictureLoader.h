@@ -7,19 +7,25 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
+#include <optional>
+
 namespace imaging {
 
 // What a load tells beyond the picture.
 struct LoadDetails {
     QString failure;        // why the load failed, in English ("not a JPEG file"); empty after success
-    PhotoMetadata metadata; // what a reduced copy keeps: a JPEG's colour profile and capture date,
-                            // and every file's modification time
+    PhotoMetadata metadata; // what a reduced copy keeps: the colour profile and capture date
+                            // (JPEG, PNG, WebP, HEIF), and every file's modification time
 };
 
-// Loads the picture file at path. Files named .jpg, .jpeg, .jpe or .jfif, and any file
-// that starts like a JPEG, are decoded as JPEG only (a PNG named .jpg fails); other files
-// go through Qt's image readers. The result is upright (EXIF orientation applied) and
-// holds a 24-bit bottom-up bitmap, which aDIBSection::CreateFromPicture takes over.
+// Loads the picture file at path. Files named .jpg, .jpeg, .jpe or .jfif are decoded as
+// JPEG only (a PNG named .jpg fails); any other file by what its first bytes are: JPEG
+// (libjpeg), PNG (libpng), WebP (libwebp), HEIF/HEIC/AVIF (libheif, the primary
+// picture), else Qt's image readers. The result is upright (EXIF orientation applied;
+// HEIF's own transformations instead of its EXIF tag), 8 bits a channel (deeper samples
+// rounded), transparency composed onto white, and holds a 24-bit bottom-up bitmap, which
+// aDIBSection::CreateFromPicture takes over. An animated WebP gives its first frame.
 // Every failure (missing or unreadable file, not a regular file, corrupt or truncated
 // data, a picture too large for the pixel cap or the memory available) gives an empty
 // picture; no input crashes, hangs or ends the process. path's bytes reach the file
@@ -34,5 +40,20 @@ Picture LoadPicture(const QString& path, LoadDetails* details);
 // JPEG. The data is only read during the call. details (may be null) gets no
 // modification time.
 Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details = nullptr);
+
+// A picture's size from its header alone, as LoadPicture would decode it: width x height
+// is the decoded pixel count (an EXIF orientation may still swap the two edges; HEIF's
+// own transformations are applied). No pixel data is decoded.
+struct PictureHeader {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// The header of the picture file at path, read from the first MiB of the file (the
+// whole file only where that does not hold it); nullopt when the file cannot be read or
+// has no header the loader knows. Safe to call from several threads at once.
+std::optional<PictureHeader> ProbePicture(const QString& path);
+// The same for file contents in memory, named as a JPEG or not as LoadPictureFromData.
+std::optional<PictureHeader> ProbePictureData(const QByteArray& data, bool jpegName);
 
 } // namespace imaging

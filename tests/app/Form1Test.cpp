@@ -1,4 +1,5 @@
 #include "common/BatchTestSupport.h"
+#include "common/PictureTestFiles.h"
 
 #include "app/Form1.h"
 #include "app/Form2.h"
@@ -211,6 +212,23 @@ TEST_F(Form1Test, FolderRunShowsProgressThenClosesTheProgram)
         EXPECT_EQ(JpegSize(Path(QStringLiteral("out/%1.jpg").arg(i))), QSize(32, 24));
     EXPECT_EQ(StoredValue(batch::kDestPathValue), Path("out"));
     EXPECT_EQ(StoredValue(batch::kSizeValue), "32");
+}
+
+TEST_F(Form1Test, FolderRunTakesPhoneAndWebPictures)
+{
+    const QMap<QString, QSize> expected = testfiles::WriteMixedFolder(Path("src"));
+    ASSERT_FALSE(expected.isEmpty());
+    Form1 window(Path("src"));
+    window.T_Ziel->setText(Path("out"));
+    window.T_Groesse->setText("32");
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    Click(window.mivoButton3);
+
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(QDir(Path("out")).entryList(QDir::Files, QDir::Name), QStringList(expected.keys()));
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        EXPECT_EQ(JpegSize(Path("out/" + it.key())), it.value()) << it.key().toStdString();
 }
 
 TEST_F(Form1Test, AbbrechenAndTheFrameCloseBoxesStopTheRunAfterTheFilesInWork)

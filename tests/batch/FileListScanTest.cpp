@@ -1,4 +1,5 @@
 #include "batch/FileListScan.h"
+#include "batch/PictureNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,20 +48,23 @@ protected:
 
 } // namespace
 
-TEST_F(ScanTest, OnlyJpgAndJpegExtensionsInAnyCaseAreListed)
+TEST_F(ScanTest, PictureExtensionsInAnyCaseAreListed)
 {
-    for (const char* name : {"A.JPG", "b.Jpeg", "c.jpg.bak", "d", "e.", ".jpg", "f.jpe", "g.JPEG"})
+    for (const char* name : {"A.JPG", "b.Jpeg", "c.jpg.bak", "d", "e.", ".jpg", "f.jpe", "g.JPEG", "h.HEIC", "i.heif",
+                             "j.Hif", "k.avif", "l.PNG", "m.webp", "n.gif", "o.heic.bak", "q.tif"})
         Touch(name);
     Folder("pics.jpg");
     Touch("pics.jpg/inner.jpg");
+    const QStringList pictures{".jpg",   "A.JPG", "b.Jpeg", "g.JPEG", "h.HEIC",
+                               "i.heif", "j.Hif", "k.avif", "l.PNG",  "m.webp"};
 
     QStringList files{"kept"};
     Scan(files, Top(), false);
-    EXPECT_EQ(files, QStringList{"kept"} + Prefixed({".jpg", "A.JPG", "b.Jpeg", "g.JPEG"}));
+    EXPECT_EQ(files, QStringList{"kept"} + Prefixed(pictures));
 
     files.clear();
     Scan(files, Top(), true);
-    EXPECT_EQ(files, Prefixed({".jpg", "A.JPG", "b.Jpeg", "g.JPEG", "pics.jpg/inner.jpg"}));
+    EXPECT_EQ(files, Prefixed(pictures + QStringList{"pics.jpg/inner.jpg"}));
 
     EXPECT_EQ(GetExtension("/x/A.JPG"), "jpg");
     EXPECT_EQ(GetExtension("/x/c.jpg.bak"), "bak");
@@ -194,4 +198,26 @@ TEST_F(ScanTest, UnreadableFolderAddsNothing)
         EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the scan listed something else, 2: could not drop to uid 65534";
     }
     ::chmod(locked.constData(), 0755);
+}
+
+TEST(PictureNames, CopiesOfOtherFormatsAreNamedAsJpegs)
+{
+    const struct {
+        const char* name;
+        const char* copy;
+    } cases[] = {
+        {"IMG_0412.HEIC", "IMG_0412.jpg"},
+        {"a.b.heif", "a.b.jpg"},
+        {"x.Hif", "x.jpg"},
+        {"y.avif", "y.jpg"},
+        {"shot.PNG", "shot.jpg"},
+        {"web.webp", "web.jpg"},
+        {"A.JPG", "A.JPG"},
+        {"b.jpeg", "b.jpeg"},
+        {"c.tif", "c.tif"},
+        {"noext", "noext"},
+        {"d.png.x", "d.png.x"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(batch::CopyName(QString::fromUtf8(c.name)), QString::fromUtf8(c.copy)) << c.name;
 }

@@ -104,7 +104,7 @@ TEST_F(ShrinkRunTest, FolderRunWritesEveryJpegIntoANewTargetAndSavesTheSettings)
 {
     ASSERT_TRUE(WriteJpeg(Path("src/a.JPG"), 64, 48));
     ASSERT_TRUE(WriteJpeg(Path("src/b.jpeg"), 48, 64));
-    ASSERT_TRUE(QImage(8, 8, QImage::Format_RGB32).save(Path("src/c.png")));
+    ASSERT_TRUE(QImage(8, 8, QImage::Format_RGB32).save(Path("src/c.gif"), "BMP")); // not a format the run takes
     ASSERT_TRUE(WriteJpeg(Path("src/deep/d.jpg"), 64, 48));
 
     platform::MessageBoxRecorder boxes;
@@ -115,7 +115,8 @@ TEST_F(ShrinkRunTest, FolderRunWritesEveryJpegIntoANewTargetAndSavesTheSettings)
 
     EXPECT_EQ(JpegSize(Path("out/new/a.JPG")), QSize(32, 24));
     EXPECT_EQ(JpegSize(Path("out/new/b.jpeg")), QSize(24, 32));
-    EXPECT_FALSE(QFileInfo::exists(Path("out/new/c.png")));
+    EXPECT_FALSE(QFileInfo::exists(Path("out/new/c.gif")));
+    EXPECT_FALSE(QFileInfo::exists(Path("out/new/c.jpg")));
     EXPECT_FALSE(QFileInfo::exists(Path("out/new/d.jpg"))); // subfolders off
     EXPECT_EQ(QDir(Path("out/new")).entryList(QDir::Files).size(), 2);
 

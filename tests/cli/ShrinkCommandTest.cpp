@@ -1,4 +1,5 @@
 #include "common/BatchTestSupport.h"
+#include "common/PictureTestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -124,3 +125,25 @@ TEST_F(ShrinkCommandTest, CtrlCFinishesThePicturesInWorkAndExitsWith130)
 }
 
 } // namespace
+
+TEST_F(ShrinkCommandTest, PhoneAndWebPicturesBecomeJpegCopies)
+{
+    const QMap<QString, QSize> expected = testfiles::WriteMixedFolder(Path("src"));
+    ASSERT_FALSE(expected.isEmpty());
+    const Result result = Shrink({"-s", "32", Path("src"), Path("out")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    // p.heic's copy is replaced by p.jpg's: how the summary counts that is the summary's.
+    EXPECT_TRUE(result.err.contains("7 pictures found, ") && result.err.contains(" 0 failed"))
+        << result.err.toStdString();
+    EXPECT_EQ(QDir(Path("out")).entryList(QDir::Files, QDir::Name), QStringList(expected.keys()));
+    for (auto it = expected.begin(); it != expected.end(); ++it) {
+        EXPECT_EQ(JpegSize(Path("out/" + it.key())), it.value()) << it.key().toStdString();
+        EXPECT_EQ(testfiles::ReadFile(Path("out/" + it.key())).left(2), QByteArray("\xFF\xD8"))
+            << it.key().toStdString();
+    }
+
+    // One photo into its own folder: name_klein.jpg beside it, never a name of the folder.
+    EXPECT_EQ(Shrink({"--quiet", "-s", "32", Path("src/IMG_0412.HEIC"), Path("src")}).exitCode, 0);
+    EXPECT_EQ(JpegSize(Path("src/IMG_0412_klein.jpg")), QSize(24, 32));
+    EXPECT_FALSE(QFileInfo::exists(Path("src/IMG_0412.jpg")));
+}
