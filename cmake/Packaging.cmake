@@ -9,9 +9,10 @@ set(CPACK_PACKAGE_VENDOR "Quarzlicht Software")
 set(CPACK_PACKAGE_CONTACT "Quarzlicht Software <info@quarzlicht.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "shrink the photos of a folder in one go")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-  "Zimbrel writes a reduced copy of every JPEG photo of a folder, and of its\n"
-  "subfolders if wished, into a target folder: at a long-edge size in pixels or\n"
-  "a percentage, and at a chosen JPEG quality. The originals are never changed;\n"
+  "Zimbrel writes a reduced JPEG copy of every photo of a folder (JPEG,\n"
+  "HEIC/HEIF/AVIF, PNG, WebP), and of its subfolders if wished, into a target\n"
+  "folder: at a long-edge size in pixels or a percentage, and at a chosen JPEG\n"
+  "quality. The originals are never changed;\n"
   "each copy keeps its photo's colour profile and capture date.\n"
   "\n"
   "The window (in German) is offered as 'Mit Zimbrel verkleinern' in Dolphin and\n"

@@ -1,4 +1,4 @@
-// Zimbrel: shrinks the JPEG photos of a folder (or one photo) into a target folder.
+// Zimbrel: shrinks the photos of a folder (or one photo) into a target folder.
 //   zimbrel [picture or folder]
 //   zimbrel --help | --version    print and exit: no window, no settings touched
 
@@ -19,9 +19,9 @@
 namespace {
 
 constexpr char kHelp[] = "Usage: zimbrel [FOLDER | PICTURE]\n"
-                         "Opens the window that shrinks the JPEG pictures of FOLDER (or the one PICTURE) into a\n"
-                         "target folder beside it, named after it with \"_klein\". Without an argument the window\n"
-                         "starts with the folders of the last run. The window speaks German.\n"
+                         "Opens the window that shrinks the pictures of FOLDER (or the one PICTURE) into JPEG\n"
+                         "copies in a target folder beside it, named after it with \"_klein\". Without an argument\n"
+                         "the window starts with the folders of the last run. The window speaks German.\n"
                          "\n"
                          "  -h, --help     this text\n"
                          "      --version  the program's version\n"

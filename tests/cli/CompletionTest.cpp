@@ -48,7 +48,7 @@ protected:
 TEST_F(CompletionTest, OffersOptionsSizesFoldersAndPictures)
 {
     for (const char* name : {"Bilder/a.jpg", "Bilder/b.JPEG", "Bilder/c.heic", "Bilder/d.HIF", "Bilder/e.png",
-                             "Bilder/f.webp", "Bilder/notes.txt", "Bilder/Urlaub/g.jpg"}) {
+                             "Bilder/f.webp", "Bilder/h.avif", "Bilder/notes.txt", "Bilder/Urlaub/g.jpg"}) {
         QDir().mkpath(root_.filePath(QFileInfo(name).path()));
         QFile file(root_.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -64,10 +64,10 @@ TEST_F(CompletionTest, OffersOptionsSizesFoldersAndPictures)
         {"zimbrel-shrink -q ", {}},
         {"zimbrel-shrink -r Bilder/",
          {"Bilder/Urlaub", "Bilder/a.jpg", "Bilder/b.JPEG", "Bilder/c.heic", "Bilder/d.HIF", "Bilder/e.png",
-          "Bilder/f.webp"}},
+          "Bilder/f.webp", "Bilder/h.avif"}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Complete(c.line), c.offered) << c.line;
+        EXPECT_EQ(Complete(c.line).join(u' ').toStdString(), c.offered.join(u' ').toStdString()) << c.line;
 }
 
 } // namespace
