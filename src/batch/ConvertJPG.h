@@ -29,6 +29,9 @@ struct ConvertReport {
     bool written = false;
     QString failure;               // why nothing was written, in words; empty when written
     std::int64_t sourcePixels = 0; // width x height of the loaded picture; 0 when none loaded
+    bool skipped = false;          // left alone on purpose (its copy is current); note says why
+    QString note;                  // what the user should know about a copy beyond "written"
+    int encodes = 0;               // encodings made to find the copy (a size budget tries several)
 };
 
 // ConvertJPG, telling what happened. refusal, when given, is asked right before the file

@@ -4,7 +4,8 @@
 #include "batch/FileListScan.h"
 #include "batch/FolderWorkers.h"
 #include "batch/JobSettings.h"
-#include "batch/PictureNames.h"
+#include "batch/OutputPaths.h"
+#include "batch/ShrinkCopy.h"
 #include "batch/SourceGuard.h"
 #include "platform/FileNames.h"
 #include "platform/MessageBox.h"
@@ -46,7 +47,7 @@ void TellRefused(const QString& target)
 ConvertReport ShrinkOne(const RunRequest& request, const QString& sizeText, const SourceGuard& guard,
                         const QString& source, const QString& target)
 {
-    return ConvertPicture(source, target, request.quality, sizeText, [&] {
+    return ShrinkCopy(request.output, source, target, request.quality, sizeText, [&] {
         QString refusal = guard.Refusal(target);
         if (!refusal.isEmpty())
             TellRefused(target);
@@ -69,13 +70,14 @@ public:
         : request_(request), sizeText_(sizeText), files_(files), target_(target), progress_(progress),
           finished_(static_cast<std::size_t>(files.size())), previousSameTarget_(files.size(), -1)
     {
-        // A later file that shares a target name with an earlier one waits for it, so the
+        // A later file that shares a target with an earlier one waits for it, so the
         // later one is written last, as in a run on one thread.
-        QHash<QString, qsizetype> lastWithName;
+        QHash<QString, qsizetype> lastWithTarget;
+        const QString sourceFolder = StdModul::AddPathSeparator(request_.sourceText);
         for (qsizetype i = 0; i < files_.size(); ++i) {
-            const QString name = CopyName(StdModul::GetFileName(files_[i]));
-            previousSameTarget_[i] = lastWithName.value(name, -1);
-            lastWithName.insert(name, i);
+            targets_ << TargetPathFor(request_.output, sourceFolder, target_, files_[i]);
+            previousSameTarget_[i] = lastWithTarget.value(targets_[i], -1);
+            lastWithTarget.insert(targets_[i], i);
             guard_.AddSource(files_[i]);
         }
     }
@@ -91,7 +93,7 @@ public:
             while (!cancelled && next_ < n && workers.Busy() < workers.Count() && MayStart(next_)) {
                 const QString& file = files_[next_];
                 progress_.ShowStatus(platform::DisplayFileName(file));
-                workers.Start({next_, file, target_ + CopyName(StdModul::GetFileName(file))});
+                workers.Start({next_, file, targets_[next_]});
                 ++next_;
                 cancelled = progress_.CancelRequested();
             }
@@ -140,6 +142,7 @@ private:
     const QString& sizeText_;
     const QStringList& files_;
     const QString target_;
+    QStringList targets_; // where each file is written
     ProgressView& progress_;
     SourceGuard guard_{StdModul::AddPathSeparator(request_.sourceText)};
     std::vector<std::optional<FileDone>> finished_;
@@ -173,7 +176,7 @@ RunOutcome FolderRun(const RunRequest& request, const QString& sizeText, Progres
     // Written where the file system resolves the target: a missing "name/.." is not
     // created, and a relative target means the working folder.
     const QString resolvedTarget = StdModul::AddPathSeparator(ResolvedPath(target));
-    StdModul::CreateFolderPath(resolvedTarget);
+    CreateTargetFolder(request.output, resolvedTarget);
     Prepare(progress, QStringLiteral("Einlesen der Dateiliste."));
 
     QStringList files;
@@ -195,13 +198,15 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
     if (StdModul::FolderExists(target) || target.endsWith(StdModul::PathSeparator())) {
         const QString folder = StdModul::AddPathSeparator(target);
         const QString name = StdModul::GetFileName(source);
-        target = folder + CopyName(name);
+        const QString copyName = OutputFileName(request.output, name);
+        target = folder + copyName;
         // A copy that would replace its source, or (a HEIC's JPEG, say) stand beside it
         // under a name of the source's own folder, is named name_klein.jpg there instead.
-        const bool besideSource = CopyName(name) != name
+        const bool besideSource = copyName != name
             && PlaceOf(folder, StdModul::GetFolderPart(source)) == Placement::Same;
         if (target.toLower() == source.toLower() || SameFile(target, source) || besideSource)
-            target = folder + StdModul::GetBaseName(source) + QStringLiteral("_klein.jpg");
+            target = folder
+                + OutputFileName(request.output, StdModul::GetBaseName(source) + QStringLiteral("_klein.jpg"));
     } else if (target.toLower() == source.toLower() || SameFile(target, source)) {
         Refuse(QStringLiteral("Quell- und Ziel-Datei ist identisch!"));
         return RunOutcome::Stopped;
@@ -213,7 +218,7 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
         target = StdModul::AddPathSeparator(ResolvedPath(folder.isEmpty() ? StdModul::PathSeparator() : folder))
             + StdModul::GetFileName(target);
 
-    if (StdModul::FileExists(target)) {
+    if (StdModul::FileExists(target) && !CopyIsCurrent(request.output, source, target)) {
         const platform::MsgAnswer answer = platform::MessageBox(
             QStringLiteral("Zieldatei existiert.\n\nÜberschreiben?"), QStringLiteral("Verkleinern"),
             platform::MsgIcon::Question, platform::MsgButtons::YesNo);
@@ -222,7 +227,7 @@ RunOutcome SingleFileRun(const RunRequest& request, const QString& sizeText, Pro
     }
 
     progress.Open();
-    StdModul::CreateFolderPath(StdModul::GetFolderPart(target));
+    CreateTargetFolder(request.output, StdModul::GetFolderPart(target));
     Prepare(progress, platform::DisplayFileName(StdModul::GetFileName(source)));
     SourceGuard guard;
     guard.AddSource(source);

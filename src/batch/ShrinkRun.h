@@ -6,6 +6,7 @@
 // platform::MessageBox, whose presenter the front end installs.
 
 #include "batch/ConvertJPG.h"
+#include "batch/OutputOptions.h"
 
 #include <QString>
 
@@ -53,6 +54,7 @@ struct RunRequest {
     bool saveSettings = true;     // write the job settings to the store after the run
     bool showFileMessages = true; // show the boxes of each file's shrink (a command line
                                   // prints FileFinished's reasons instead)
+    OutputOptions output;         // the command line's choices; the defaults are the window's
 };
 
 enum class RunOutcome {

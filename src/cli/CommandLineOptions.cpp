@@ -1,5 +1,7 @@
 #include "CommandLineOptions.h"
 
+#include "OutputArguments.h"
+
 #include "batch/JobSettings.h"
 
 namespace cli {
@@ -32,6 +34,7 @@ QString UsageText()
                           "  -j, --jobs N         workers; default: all cores\n"
                           "      --overwrite      a single-file run may replace an existing TARGET file\n"
                           "      --quiet          no progress, only errors\n"
+                          "%5"
                           "  -h, --help           this text\n"
                           "      --version        the program's version\n"
                           "\n"
@@ -40,7 +43,8 @@ QString UsageText()
         .arg(batch::kMinQuality)
         .arg(batch::kMaxQuality)
         .arg(batch::kDefaultQuality)
-        .arg(batch::kDefaultSize);
+        .arg(batch::kDefaultSize)
+        .arg(OutputOptionsUsage());
 }
 
 bool ParseCommandLine(const QStringList& given, CommandLineOptions& options, QString& error)
@@ -134,6 +138,11 @@ bool ParseCommandLine(const QStringList& given, CommandLineOptions& options, QSt
             if (!flag())
                 return false;
             options.quiet = true;
+        } else if (IsOutputOption(argument)) {
+            if (OutputOptionTakesValue(argument) ? !value(text) : !flag())
+                return false;
+            if (!ApplyOutputOption(argument, text, options.output, error))
+                return false;
         } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
             if (!flag())
                 return false;
@@ -149,6 +158,8 @@ bool ParseCommandLine(const QStringList& given, CommandLineOptions& options, QSt
     }
     if (options.help || options.version)
         return true;
+    if (options.output.mirror)
+        options.subfolders = true;
     if (positional.size() != 2) {
         error = positional.size() < 2
             ? QStringLiteral("SOURCE and TARGET are needed")

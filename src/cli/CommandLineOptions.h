@@ -2,6 +2,7 @@
 // What zimbrel-shrink was asked to do, read from its arguments.
 
 #include "batch/JobSettings.h"
+#include "batch/OutputOptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,7 @@ struct CommandLineOptions {
     bool quiet = false;
     bool help = false;
     bool version = false;
+    batch::OutputOptions output; // --mirror, --update, --max-size, --format, --filter, --dry-run
 
     bool operator==(const CommandLineOptions&) const = default;
 };

@@ -87,31 +87,66 @@ void TerminalProgress::Close()
     ClearBar();
 }
 
-void TerminalProgress::FileFinished(const QString& source, const QString&, const batch::ConvertReport& report)
+void TerminalProgress::FileFinished(const QString& source, const QString& target, const batch::ConvertReport& report)
 {
     sourcePixels_ += report.sourcePixels;
+    encodes_ += report.encodes;
+    // Names as the file system holds them, so a script can use them as they stand.
+    const QByteArray name = platform::EncodeFileName(source);
+    if (report.skipped) {
+        ++skipped_;
+        if (plan_)
+            Line(plan_, name + ": skipped: " + report.note.toUtf8() + '\n');
+        return;
+    }
+    if (plan_ && report.failure.isEmpty()) {
+        ++planned_;
+        Line(plan_, name + " -> " + platform::EncodeFileName(target) + '\n');
+        return;
+    }
     if (report.written) {
         ++written_;
+        if (notes_ && !report.note.isEmpty())
+            Line(out_, "zimbrel-shrink: " + name + ": " + report.note.toUtf8() + '\n');
         return;
     }
     ++failed_;
+    Line(out_, "zimbrel-shrink: " + name + ": " + report.failure.toUtf8() + '\n');
+}
+
+void TerminalProgress::Line(std::FILE* to, const QByteArray& line)
+{
     ClearBar();
-    // The name as the file system holds it, so a script can use it as it stands.
-    const QByteArray line = "zimbrel-shrink: " + platform::EncodeFileName(source) + ": " + report.failure.toUtf8()
-        + '\n';
-    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), out_);
+    std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), to);
+    std::fflush(to);
     DrawBar();
 }
 
 QByteArray TerminalProgress::Summary() const
 {
-    return QStringLiteral("zimbrel-shrink: %1 %2 found, %3 written, %4 failed, %5 source megapixels, %6 s\n")
-        .arg(found_)
-        .arg(found_ == 1 ? QStringLiteral("picture") : QStringLiteral("pictures"))
+    // "1 picture found", "2 pictures found".
+    const QString found = QStringLiteral("%1 %2").arg(found_).arg(found_ == 1 ? QStringLiteral("picture")
+                                                                              : QStringLiteral("pictures"));
+    if (plan_)
+        return QStringLiteral("zimbrel-shrink: dry run: %1 found, %2 would be written, %3 skipped, %4 refused\n")
+            .arg(found)
+            .arg(planned_)
+            .arg(skipped_)
+            .arg(failed_)
+            .toUtf8();
+    const QString skipped = skipped_ > 0 ? QStringLiteral(", %1 skipped").arg(skipped_) : QString();
+    const QString encodes = countEncodes_ && written_ + failed_ > 0
+        ? QStringLiteral(", %1 encodes per picture")
+              .arg(static_cast<double>(encodes_) / static_cast<double>(written_ + failed_), 0, 'f', 2)
+        : QString();
+    return QStringLiteral("zimbrel-shrink: %1 found, %2 written%6, %3 failed, %4 source megapixels%7, %5 s\n")
+        .arg(found)
         .arg(written_)
         .arg(failed_)
         .arg(static_cast<double>(sourcePixels_) / 1e6, 0, 'f', 1)
         .arg(static_cast<double>(clock_.elapsed()) / 1000.0, 0, 'f', 2)
+        .arg(skipped)
+        .arg(encodes)
         .toUtf8();
 }
 

@@ -36,9 +36,20 @@ public:
     void FilesListed(qsizetype count) override { found_ = count; }
     void FileFinished(const QString& source, const QString& target, const batch::ConvertReport& report) override;
 
+    // What the output options add: notes about single copies on stderr (not with --quiet),
+    // a dry run's plan on plan (each picture's target, or why it is skipped), and the
+    // encodings per copy in the summary (a size budget).
+    void SetReporting(bool notes, std::FILE* plan, bool countEncodes)
+    {
+        notes_ = notes;
+        plan_ = plan;
+        countEncodes_ = countEncodes;
+    }
+
     qsizetype Found() const { return found_; }
     qsizetype Written() const { return written_; }
     qsizetype Failed() const { return failed_; }
+    qsizetype Skipped() const { return skipped_; }
     // "N pictures found, ..., T s": the closing summary.
     QByteArray Summary() const;
 
@@ -46,6 +57,7 @@ private:
     void DrawBar();
     void ClearBar();
     int Columns() const;
+    void Line(std::FILE* to, const QByteArray& line);
 
     std::FILE* out_;
     bool bar_;
@@ -60,6 +72,12 @@ private:
     qsizetype written_ = 0;
     qsizetype failed_ = 0;
     std::int64_t sourcePixels_ = 0;
+    bool notes_ = false;
+    std::FILE* plan_ = nullptr; // set on a dry run
+    bool countEncodes_ = false;
+    qsizetype skipped_ = 0;
+    qsizetype planned_ = 0;
+    std::int64_t encodes_ = 0;
 };
 
 } // namespace cli

@@ -109,8 +109,10 @@ int main(int argc, char** argv)
     request.workers = options.jobs;
     request.saveSettings = false;
     request.showFileMessages = false; // each failure is one line with its reason instead
+    request.output = options.output;
 
     cli::TerminalProgress progress(stderr, !options.quiet && ::isatty(STDERR_FILENO), interrupted);
+    progress.SetReporting(!options.quiet, options.output.dryRun ? stdout : nullptr, options.output.maxBytes > 0);
     if (batch::RunShrinkJob(request, progress) == batch::RunOutcome::Stopped)
         return kRefused;
     if (!options.quiet)

@@ -199,6 +199,17 @@ bool ReadHeader(Decompressor& d, const std::uint8_t* data, std::size_t size, std
     return true;
 }
 
+// libjpeg phase: decode at eighths/8 of the full size.
+bool SetScale(Decompressor& d, int eighths)
+{
+    if (setjmp(d.errors.jump))
+        return false;
+    d.cinfo.scale_num = static_cast<unsigned>(eighths);
+    d.cinfo.scale_denom = 8;
+    jpeg_calc_output_dimensions(&d.cinfo);
+    return true;
+}
+
 // Adobe-style CMYK (stored inverted: 255 is no ink) to blue, green, red.
 void CmykRowToBgr(const JSAMPLE* from, std::uint8_t* to, JDIMENSION width)
 {
@@ -273,7 +284,8 @@ QString SizeText(std::int32_t width, std::int32_t height)
 
 } // namespace
 
-Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure, PhotoMetadata* metadata)
+Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure, PhotoMetadata* metadata,
+                   const DecodeScale& scale)
 {
     const auto fail = [&](const QString& why) {
         if (failure)
@@ -293,6 +305,14 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure,
     }
 
     const int orientation = ExifOrientation(decoder.exif, decoder.exifSize);
+    if (scale) {
+        const auto fullWidth = static_cast<std::int32_t>(decoder.cinfo.output_width);
+        const auto fullHeight = static_cast<std::int32_t>(decoder.cinfo.output_height);
+        const int eighths = std::clamp(
+            SwapsEdges(orientation) ? scale(fullHeight, fullWidth) : scale(fullWidth, fullHeight), 1, 8);
+        if (eighths < 8 && !SetScale(decoder, eighths))
+            return fail(decoder.Failure());
+    }
     const auto storedWidth = static_cast<std::int32_t>(decoder.cinfo.output_width);
     const auto storedHeight = static_cast<std::int32_t>(decoder.cinfo.output_height);
     const std::int32_t width = SwapsEdges(orientation) ? storedHeight : storedWidth;

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace imaging {
 
@@ -21,7 +22,12 @@ namespace imaging {
 // ended. When metadata is given, its ICC profile and capture-date EXIF block are filled
 // from the file (its modification time is left alone). data is only read during the
 // call. Safe to call from several threads at once.
+//
+// scale, when given, is asked once with the picture's full upright width and height and
+// answers the decode's scale in eighths (1 to 8; 8 is full size): libjpeg then reduces
+// while it decodes (DCT scaling), far cheaper than decoding everything and shrinking after.
+using DecodeScale = std::function<int(std::int32_t width, std::int32_t height)>;
 Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure = nullptr,
-                   PhotoMetadata* metadata = nullptr);
+                   PhotoMetadata* metadata = nullptr, const DecodeScale& scale = {});
 
 } // namespace imaging

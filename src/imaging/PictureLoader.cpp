@@ -172,7 +172,7 @@ std::optional<PictureHeader> ProbeThroughQt(const QByteArray& data)
 
 } // namespace
 
-Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details)
+Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details, const DecodeScale& scale)
 {
     if (details)
         details->failure.clear();
@@ -183,7 +183,7 @@ Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* 
     const PictureFormat format = jpegName ? PictureFormat::Jpeg : SniffFormat(bytes, size);
     switch (format) {
     case PictureFormat::Jpeg:
-        return DecodeJpeg(bytes, size, failure, metadata);
+        return DecodeJpeg(bytes, size, failure, metadata, scale);
     case PictureFormat::Png:
         return DecodePng(bytes, size, failure, metadata);
     case PictureFormat::WebP:
@@ -243,6 +243,11 @@ Picture LoadPicture(const QString& path)
 
 Picture LoadPicture(const QString& path, LoadDetails* details)
 {
+    return LoadPicture(path, details, {});
+}
+
+Picture LoadPicture(const QString& path, LoadDetails* details, const DecodeScale& scale)
+{
     if (details)
         *details = LoadDetails();
     QString failure;
@@ -250,7 +255,7 @@ Picture LoadPicture(const QString& path, LoadDetails* details)
     const QByteArray data = ReadRegularFile(platform::EncodeFileName(path), &modified, &failure);
     if (data.isEmpty())
         return Failed(details, failure);
-    Picture picture = LoadPictureFromData(data, HasJpegName(path), details);
+    Picture picture = LoadPictureFromData(data, HasJpegName(path), details, scale);
     if (details && !picture.IsEmpty())
         details->metadata.modified = modified;
     return picture;

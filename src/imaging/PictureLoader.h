@@ -1,6 +1,7 @@
 #pragma once
 // The picture loader: a picture file in, a decoded 24-bit picture out.
 
+#include "imaging/JpegDecoder.h"
 #include "imaging/PhotoMetadata.h"
 #include "imaging/Picture.h"
 
@@ -36,10 +37,15 @@ Picture LoadPicture(const QString& path);
 // successful load.
 Picture LoadPicture(const QString& path, LoadDetails* details);
 
+// The same, a JPEG decoded at the reduced scale that scale answers (see DecodeJpeg);
+// other formats load at full size.
+Picture LoadPicture(const QString& path, LoadDetails* details, const DecodeScale& scale);
+
 // The same for file contents already in memory; jpegName says the file was named as a
 // JPEG. The data is only read during the call. details (may be null) gets no
 // modification time.
-Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details = nullptr);
+Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details = nullptr,
+                            const DecodeScale& scale = {});
 
 // A picture's size from its header alone, as LoadPicture would decode it: width x height
 // is the decoded pixel count (an EXIF orientation may still swap the two edges; HEIF's

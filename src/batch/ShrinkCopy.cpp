@@ -1,0 +1,240 @@
+#include "ShrinkCopy.h"
+
+#include "batch/JobSettings.h"
+#include "batch/OutputPaths.h"
+#include "batch/SizeBudget.h"
+#include "imaging/AtomicFile.h"
+#include "imaging/JpegCopyEncoder.h"
+#include "imaging/Lanczos3.h"
+#include "imaging/PictureLoader.h"
+#include "imaging/WebPCopyEncoder.h"
+#include "imaging/aDIBSection.h"
+#include "platform/Errors.h"
+#include "platform/FileNames.h"
+#include "platform/Numeric.h"
+#include "support/StdModul.h"
+
+#include <memory>
+#include <optional>
+
+namespace batch {
+
+namespace {
+
+// A copy smaller than this long edge is no longer worth sending: the budget fails instead.
+constexpr std::int32_t kSmallestLongEdge = 16;
+
+struct Size {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// The copy's size for a width x height picture, by the window's rules (ConvertPicture):
+// the long edge to N where larger, or both edges scaled by a percentage. None when the
+// rules give no picture (a percentage of 0) or the arithmetic overflows.
+std::optional<Size> PlannedSize(std::int32_t w, std::int32_t h, const QString& sizeText)
+{
+    const SizeSpec size = ReadSizeSpec(sizeText);
+    std::optional<Size> planned;
+    errors::IgnoreErrors([&] {
+        if (size.percent) {
+            const double f = size.N / 100.0;
+            planned = Size{numeric::ToInt32(w * f), numeric::ToInt32(h * f)};
+            return;
+        }
+        const std::int32_t N = size.N == 0 ? kDefaultLongEdge : size.N;
+        if (h > w && h > N)
+            planned = Size{numeric::ToInt32(double(numeric::Mul32(w, N)) / h), N};
+        else if (w > h && w > N)
+            planned = Size{N, numeric::ToInt32(double(numeric::Mul32(h, N)) / w)};
+        else if (w == h && w > N)
+            planned = Size{N, N};
+        else
+            planned = Size{w, h};
+    });
+    if (planned && (planned->width <= 0 || planned->height <= 0))
+        planned.reset();
+    return planned;
+}
+
+// The loaded picture and how to make copies of any size from it.
+class Reducer {
+public:
+    Reducer(const aDIBSection& loaded, ReductionFilter filter, bool percent)
+        : loaded_(loaded), filter_(filter), percent_(percent)
+    {
+    }
+
+    // The copy at size; null when it cannot be made. A bilinear copy is the window's
+    // Resample exactly: percent sizes always resample, pixel sizes only when smaller.
+    const aDIBSection* At(Size size)
+    {
+        reduced_.reset();
+        const bool same = size.width == loaded_.Width() && size.height == loaded_.Height();
+        if (same && (filter_ == ReductionFilter::Lanczos3 || !percent_))
+            return &loaded_;
+        errors::IgnoreErrors([&] {
+            reduced_ = filter_ == ReductionFilter::Lanczos3
+                ? imaging::ResampleLanczos3(loaded_, size.width, size.height)
+                : loaded_.Resample(size.height, size.width);
+        });
+        return reduced_.get();
+    }
+
+private:
+    const aDIBSection& loaded_;
+    ReductionFilter filter_;
+    bool percent_;
+    std::unique_ptr<aDIBSection> reduced_;
+};
+
+QByteArray Encode(OutputFormat format, const aDIBSection& bitmap, std::int32_t quality,
+                  const imaging::PhotoMetadata& metadata, QString* failure)
+{
+    return format == OutputFormat::WebP ? imaging::EncodeWebPCopy(bitmap, quality, &metadata, failure)
+                                        : imaging::EncodeJpegCopy(bitmap, quality, &metadata, failure);
+}
+
+} // namespace
+
+int DecodeEighthsFor(std::int32_t width, std::int32_t height, std::int32_t targetWidth, std::int32_t targetHeight)
+{
+    for (int eighths = 1; eighths < 8; ++eighths) {
+        // libjpeg's scaled size: the edge times eighths / 8, rounded up.
+        const std::int64_t scaledWidth = (std::int64_t{width} * eighths + 7) / 8;
+        const std::int64_t scaledHeight = (std::int64_t{height} * eighths + 7) / 8;
+        if (scaledWidth >= 2 * std::int64_t{targetWidth} && scaledHeight >= 2 * std::int64_t{targetHeight})
+            return eighths;
+    }
+    return 8;
+}
+
+ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, const QString& target,
+                         std::int32_t quality, const QString& sizeText, const std::function<QString()>& refusal)
+{
+    ConvertReport report;
+    if (CopyIsCurrent(options, source, target)) {
+        report.skipped = true;
+        report.note = QStringLiteral("the copy is up to date");
+        return report;
+    }
+    // A mirrored copy's folders are made before the guard looks, so that it judges the
+    // folder the write will really land in (a link on the way is followed by then).
+    const auto mayWrite = [&] {
+        if (options.mirror)
+            CreateTargetFolder(options, target.left(target.lastIndexOf(StdModul::PathSeparator()) + 1));
+        return refusal ? refusal() : QString();
+    };
+    if (options.dryRun) {
+        report.failure = refusal ? refusal() : QString();
+        return report;
+    }
+    if (options.ShrinksAsWindow())
+        return ConvertPicture(source, target, quality, sizeText, mayWrite);
+
+    // Loaded at a reduced scale for Lanczos-3; the copy's size comes from the full size.
+    std::optional<Size> full;
+    std::optional<Size> planned;
+    imaging::DecodeScale scale;
+    if (options.filter == ReductionFilter::Lanczos3) {
+        scale = [&](std::int32_t width, std::int32_t height) {
+            full = Size{width, height};
+            planned = PlannedSize(width, height, sizeText);
+            return planned ? DecodeEighthsFor(width, height, planned->width, planned->height) : 8;
+        };
+    }
+    aDIBSection loaded;
+    imaging::LoadDetails details;
+    errors::IgnoreErrors([&] {
+        Picture picture = imaging::LoadPicture(source, &details, scale);
+        if (!picture.IsEmpty())
+            loaded.CreateFromPicture(std::move(picture));
+    });
+    if (!loaded.DIBSectionBitsPtr()) {
+        report.failure = details.failure.isEmpty() ? QStringLiteral("cannot read the picture") : details.failure;
+        return report;
+    }
+    if (!full) { // not scaled while decoding (bilinear, or not a JPEG)
+        full = Size{loaded.Width(), loaded.Height()};
+        planned = PlannedSize(full->width, full->height, sizeText);
+    }
+    report.sourcePixels = std::int64_t{full->width} * full->height;
+    Reducer reducer(loaded, options.filter, ReadSizeSpec(sizeText).percent);
+    const aDIBSection* copy = planned ? reducer.At(*planned) : nullptr;
+    if (!copy) {
+        report.failure = QStringLiteral("the size \"%1\" gives no picture").arg(sizeText);
+        return report;
+    }
+
+    QByteArray file;
+    QString failure;
+    const auto encodeAt = [&](std::int32_t q, QString* why) {
+        return Encode(options.format, *copy, q, details.metadata, why);
+    };
+    if (options.maxBytes <= 0) {
+        report.encodes = 1;
+        file = encodeAt(quality, &failure);
+    } else {
+        // The quality first; where even the lowest does not fit, smaller copies, about
+        // 10 % less each time, made from the one loaded picture.
+        Size size = *planned;
+        // A smaller copy is tried at the lowest quality alone first: most of them are
+        // still too large, and the search proper is only worth it once one fits.
+        bool smaller = false;
+        for (;;) {
+            const std::int32_t highest = smaller ? kMinQuality : quality;
+            QualityChoice choice = HighestQualityWithin(encodeAt, highest, kMinQuality, options.maxBytes);
+            report.encodes += choice.encodes;
+            if (smaller && !choice.file.isEmpty() && quality > kMinQuality) {
+                choice = HighestQualityWithin(encodeAt, quality, kMinQuality, options.maxBytes);
+                report.encodes += choice.encodes;
+            }
+            file = choice.file;
+            failure = choice.failure;
+            if (!file.isEmpty() || !failure.isEmpty())
+                break;
+            const std::int32_t longEdge = std::max(size.width, size.height);
+            if (longEdge <= kSmallestLongEdge) {
+                failure = QStringLiteral("does not fit in %1 bytes, even at %2 x %3 and quality %4")
+                              .arg(options.maxBytes)
+                              .arg(size.width)
+                              .arg(size.height)
+                              .arg(kMinQuality);
+                break;
+            }
+            size = *planned;
+            ScaleToLongEdge(size.width, size.height, std::max(kSmallestLongEdge, NextSmallerEdge(longEdge)));
+            copy = reducer.At(size);
+            smaller = true;
+            if (!copy) {
+                failure = QStringLiteral("cannot make a smaller copy (%1 x %2)").arg(size.width).arg(size.height);
+                break;
+            }
+        }
+        if (!file.isEmpty() && (size.width != planned->width || size.height != planned->height))
+            report.note = QStringLiteral("made smaller, %1 x %2, to fit in %3 bytes")
+                              .arg(size.width)
+                              .arg(size.height)
+                              .arg(options.maxBytes);
+    }
+    if (file.isEmpty()) {
+        report.failure = failure.isEmpty() ? QStringLiteral("cannot encode the picture") : failure;
+        report.note.clear();
+        return report;
+    }
+
+    report.failure = mayWrite();
+    if (!report.failure.isEmpty()) {
+        report.note.clear();
+        return report;
+    }
+    const timespec* modified = details.metadata.modified ? &*details.metadata.modified : nullptr;
+    report.written = imaging::ReplaceFile(platform::EncodeFileName(target),
+                                          {{file.constData(), static_cast<std::size_t>(file.size())}}, modified,
+                                          &report.failure);
+    if (!report.written)
+        report.note.clear();
+    return report;
+}
+
+} // namespace batch

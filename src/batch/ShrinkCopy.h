@@ -1,0 +1,28 @@
+#pragma once
+// One picture's shrink with the command line's output options: skipping a current copy,
+// a dry run that reads no picture, the Lanczos-3 reduction from a reduced-scale decode,
+// WebP output and a byte budget. With the window's options it is exactly ConvertPicture.
+
+#include "batch/ConvertJPG.h"
+#include "batch/OutputOptions.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+namespace batch {
+
+// Shrinks source into target as ConvertPicture does, with options on top (see
+// OutputOptions). refusal is asked right before the write, as for ConvertPicture; on a
+// dry run it is asked instead of reading anything. The folders a mirrored copy needs are
+// made right before refusal is asked.
+ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, const QString& target,
+                         std::int32_t quality, const QString& sizeText, const std::function<QString()>& refusal = {});
+
+// The scale in eighths (1 to 8) at which a width x height JPEG is decoded for a Lanczos-3
+// reduction to targetWidth x targetHeight: the smallest whose decoded edges are still at
+// least twice the target's.
+int DecodeEighthsFor(std::int32_t width, std::int32_t height, std::int32_t targetWidth, std::int32_t targetHeight);
+
+} // namespace batch
