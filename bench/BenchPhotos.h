@@ -15,10 +15,12 @@
 
 namespace bench {
 
-// A width x height JPEG (quality 90, 4:2:0, like a camera's) with photo-like content:
-// smooth gradients, soft waves, hard-edged shapes and sensor-like noise. A flat colour
-// would decode unrealistically fast. Empty on failure.
-inline QByteArray PhotoLikeJpeg(int width, int height, unsigned seed)
+// A width x height JPEG (quality 90, 4:2:0 unless subsampling says otherwise, like a
+// camera's; progressive: the library's usual 10 scans) with photo-like content: smooth
+// gradients, soft waves, hard-edged shapes and sensor-like noise. A flat colour would
+// decode unrealistically fast. Empty on failure.
+inline QByteArray PhotoLikeJpeg(int width, int height, unsigned seed, int subsampling = TJSAMP_420,
+                                bool progressive = false)
 {
     std::vector<unsigned char> rgb(static_cast<std::size_t>(width) * height * 3);
     std::mt19937 generator(seed);
@@ -39,7 +41,9 @@ inline QByteArray PhotoLikeJpeg(int width, int height, unsigned seed)
     tjhandle encoder = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
-    if (tjCompress2(encoder, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_420, 90, 0) == 0)
+    if (tjCompress2(encoder, rgb.data(), width, 0, height, TJPF_RGB, &jpeg, &size, subsampling, 90,
+                    progressive ? TJFLAG_PROGRESSIVE : 0)
+        == 0)
         result = QByteArray(reinterpret_cast<const char*>(jpeg), static_cast<qsizetype>(size));
     tjFree(jpeg);
     tjDestroy(encoder);
@@ -59,6 +63,49 @@ inline QByteArray WithOrientation(const QByteArray& jpeg, int orientation)
     QByteArray app1("\xFF\xE1", 2);
     app1.append(static_cast<char>(length >> 8)).append(static_cast<char>(length & 0xFF)).append(payload);
     return jpeg.left(2) + app1 + jpeg.mid(2);
+}
+
+// One photo of the mixed corpus.
+struct MixedPhoto {
+    int width;
+    int height;
+    int subsampling; // TJSAMP_*
+    bool progressive;
+    int orientation; // EXIF; 1 upright
+};
+
+// Forty photos as users' folders hold them (about 135 megapixels): mostly 1 to 6
+// megapixels, one large progressive photo of 17.9 megapixels (10 scans), 8 progressive
+// in all; 21 of them 4:2:0, 13 4:2:2, 6 4:4:4; 17 with an orientation other than 1
+// (mostly sideways).
+inline std::vector<MixedPhoto> MixedCorpus()
+{
+    static const int sizes[8][2] = {{2304, 1728}, {2048, 1536}, {1600, 1200}, {2592, 1944},
+                                    {1280, 960},  {1920, 1080}, {1024, 768},  {3000, 2000}};
+    static const int turns[5] = {6, 8, 6, 3, 8};
+    std::vector<MixedPhoto> photos;
+    for (int i = 0; i < 40; ++i) {
+        // Multiplying by a number prime to 40 spreads each kind over the list.
+        const int s = (i + 2) * 11 % 40;
+        MixedPhoto photo{sizes[i % 8][0], sizes[i % 8][1],
+                         s < 6        ? TJSAMP_444
+                             : s < 19 ? TJSAMP_422
+                                      : TJSAMP_420,
+                         i * 13 % 40 < 8, i * 7 % 40 < 17 ? turns[i % 5] : 1};
+        if (i == 0) {
+            photo.width = 5184;
+            photo.height = 3456;
+        }
+        photos.push_back(photo);
+    }
+    return photos;
+}
+
+// The bytes of photo i of the mixed corpus.
+inline QByteArray MixedCorpusJpeg(const MixedPhoto& photo, unsigned seed)
+{
+    const QByteArray jpeg = PhotoLikeJpeg(photo.width, photo.height, seed, photo.subsampling, photo.progressive);
+    return photo.orientation == 1 ? jpeg : WithOrientation(jpeg, photo.orientation);
 }
 
 // A plain full-size decode with the decoder's default (accurate) settings, into the same

@@ -1,7 +1,7 @@
-// A whole folder run without windows: 40 photo-like 12-megapixel JPEGs shrunk to 640
-// pixels at quality 80, on one worker and on one per core, next to the plain full-size
-// single-core decodes of the same files. Each run also reports its peak memory and how
-// often a worker had to wait for the drawing layer's handle table.
+// A whole folder run without windows: 40 photo-like 12-megapixel JPEGs, and the 40 mixed
+// photos of bench::MixedCorpus, shrunk to 640 pixels at quality 80, on one worker and on
+// one per core, next to the plain full-size single-core decodes of the same files. Each run also reports its peak
+// memory and how often a worker had to wait for the drawing layer's handle table.
 
 #include "BenchPhotos.h"
 #include "batch/FolderWorkers.h"
@@ -53,6 +53,26 @@ Corpus& TheCorpus()
     static Corpus corpus;
     return corpus;
 }
+
+struct MixedCorpus {
+    QTemporaryDir dir;
+    QString source;
+    double megapixels = 0;
+
+    MixedCorpus()
+    {
+        qputenv("XDG_CONFIG_HOME", (dir.path() + QStringLiteral("/config")).toLocal8Bit());
+        source = dir.path() + QStringLiteral("/fotos");
+        QDir().mkpath(source);
+        const std::vector<bench::MixedPhoto> photos = bench::MixedCorpus();
+        for (std::size_t i = 0; i < photos.size(); ++i) {
+            QFile file(source + QStringLiteral("/foto%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+            file.open(QIODevice::WriteOnly);
+            file.write(bench::MixedCorpusJpeg(photos[i], static_cast<unsigned>(i)));
+            megapixels += photos[i].width * double(photos[i].height) / 1e6;
+        }
+    }
+};
 
 class SilentProgress : public batch::ProgressView {
 public:
@@ -111,6 +131,27 @@ void BM_FolderRun_40x12MP_to_640_q80(benchmark::State& state)
     state.counters["handle_table_waits"] = static_cast<double>(gdi::LockWaits() - waitsBefore);
 }
 
+void BM_FolderRun_40Mixed_to_640_q80(benchmark::State& state)
+{
+    static MixedCorpus corpus;
+    batch::RunRequest request;
+    request.sourceText = corpus.source;
+    request.targetText = corpus.dir.path() + QStringLiteral("/klein");
+    request.quality = 80;
+    request.sizeText = QStringLiteral("640");
+    request.saveSettings = false;
+    request.workers = static_cast<int>(state.range(0));
+    SilentProgress progress;
+    ResetPeakMemory();
+    for (auto _ : state)
+        batch::RunShrinkJob(request, progress);
+    state.counters["images_per_s"] = benchmark::Counter(kFiles * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["source_MP_per_s"] = benchmark::Counter(corpus.megapixels * state.iterations(),
+                                                           benchmark::Counter::kIsRate);
+    state.counters["workers"] = batch::WorkerCount(request.workers);
+    state.counters["peak_MB"] = PeakMemoryMB();
+}
+
 void BM_FullDecode_40x12MP(benchmark::State& state)
 {
     Corpus& corpus = TheCorpus();
@@ -128,6 +169,14 @@ void BM_FullDecode_40x12MP(benchmark::State& state)
 
 // Argument: workers (0: one per core).
 BENCHMARK(BM_FolderRun_40x12MP_to_640_q80)
+    ->Arg(1)
+    ->Arg(0)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_FolderRun_40Mixed_to_640_q80)
     ->Arg(1)
     ->Arg(0)
     ->UseRealTime()

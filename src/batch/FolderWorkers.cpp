@@ -1,5 +1,7 @@
 #include "FolderWorkers.h"
 
+#include "imaging/PixelMemory.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -75,6 +77,7 @@ void FolderWorkers::WorkerLoop()
             } catch (...) {
                 done.error = std::current_exception();
             }
+            imaging::PictureDone();
         }
         {
             const std::scoped_lock lock(mutex_);
@@ -86,9 +89,8 @@ void FolderWorkers::WorkerLoop()
 
 int WorkerCount(int requested)
 {
-    if (requested > 0)
-        return requested;
-    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const int count = requested > 0 ? requested : static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(count, 1, kMaxWorkers);
 }
 
 } // namespace batch

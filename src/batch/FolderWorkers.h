@@ -68,7 +68,11 @@ private:
     std::vector<std::thread> threads_;
 };
 
-// Workers for count (0: one per processor core).
+// The most workers a run starts: beyond this, workers only wait for the disk and the
+// memory budget, and each one's pool keeps memory of its own.
+inline constexpr int kMaxWorkers = 64;
+
+// Workers for count (0: one per processor core), at most kMaxWorkers.
 int WorkerCount(int requested);
 
 } // namespace batch

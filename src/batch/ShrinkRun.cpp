@@ -7,6 +7,8 @@
 #include "batch/OutputPaths.h"
 #include "batch/ShrinkCopy.h"
 #include "batch/SourceGuard.h"
+#include "batch/WorkOrder.h"
+#include "imaging/PixelMemory.h"
 #include "platform/FileNames.h"
 #include "platform/MessageBox.h"
 #include "support/StdModul.h"
@@ -68,39 +70,50 @@ public:
     FolderShrink(const RunRequest& request, const QString& sizeText, const QStringList& files, const QString& target,
                  ProgressView& progress)
         : request_(request), sizeText_(sizeText), files_(files), target_(target), progress_(progress),
-          finished_(static_cast<std::size_t>(files.size())), previousSameTarget_(files.size(), -1)
+          finished_(static_cast<std::size_t>(files.size())),
+          budget_(request.memoryLimit > 0 ? request.memoryLimit : imaging::DefaultMemoryBudget())
     {
         // A later file that shares a target with an earlier one waits for it, so the
         // later one is written last, as in a run on one thread.
+        std::vector<qsizetype> previousSameTarget(static_cast<std::size_t>(files.size()), -1);
+        std::vector<std::int64_t> needs(static_cast<std::size_t>(files.size()));
         QHash<QString, qsizetype> lastWithTarget;
         const QString sourceFolder = StdModul::AddPathSeparator(request_.sourceText);
         for (qsizetype i = 0; i < files_.size(); ++i) {
             targets_ << TargetPathFor(request_.output, sourceFolder, target_, files_[i]);
-            previousSameTarget_[i] = lastWithTarget.value(targets_[i], -1);
+            previousSameTarget[static_cast<std::size_t>(i)] = lastWithTarget.value(targets_[i], -1);
             lastWithTarget.insert(targets_[i], i);
             guard_.AddSource(files_[i]);
+            needs[static_cast<std::size_t>(i)] = ShrinkMemoryNeed(files_[i], sizeText_);
+            if (i % 64 == 63)
+                progress_.LetEventsRun(); // each header is a read from the disk
         }
+        order_.emplace(std::move(needs), std::move(previousSameTarget), budget_, WorkOrder::Order::LargestFirst);
     }
 
     void Run()
     {
         const qsizetype n = files_.size();
+        // The workers' pools keep what the budget allows, and give it back at the end.
+        const imaging::RunMemory memory(budget_);
         FolderWorkers workers(WorkerCount(request_.workers), [this](const FileTask& task) {
             return ShrinkOne(request_, sizeText_, guard_, task.source, task.target);
         });
         bool cancelled = false;
         for (;;) {
-            while (!cancelled && next_ < n && workers.Busy() < workers.Count() && MayStart(next_)) {
-                const QString& file = files_[next_];
-                progress_.ShowStatus(platform::DisplayFileName(file));
-                workers.Start({next_, file, targets_[next_]});
-                ++next_;
+            while (!cancelled && workers.Busy() < workers.Count()) {
+                const std::optional<qsizetype> next = order_->TakeNext();
+                if (!next)
+                    break;
+                workers.Start({*next, files_[*next], targets_[*next]});
+                ShowStatusesInListOrder();
                 cancelled = progress_.CancelRequested();
             }
-            if (workers.Busy() == 0 && (cancelled || next_ >= n))
+            if (workers.Busy() == 0 && (cancelled || order_->AllTaken()))
                 break;
             for (FileDone& done : workers.TakeFinished(kEventInterval)) {
                 ++finishedCount_;
+                order_->Finished(done.task.index);
                 progress_.ShowProgress(static_cast<double>(finishedCount_) / static_cast<double>(n));
                 for (int pass = 0; pass < kEventPassesPerFile; ++pass)
                     progress_.LetEventsRun();
@@ -108,25 +121,36 @@ public:
             }
             progress_.LetEventsRun();
             cancelled = cancelled || progress_.CancelRequested();
-            ReportInOrder();
+            ReportInOrder(false);
         }
-        ReportInOrder();
+        ReportInOrder(true);
     }
 
 private:
-    bool MayStart(qsizetype index) const
+    // Names the files in work as the status, in list order: a file is named once it and
+    // every file before it have started.
+    void ShowStatusesInListOrder()
     {
-        const qsizetype previous = previousSameTarget_[index];
-        return previous < 0 || previous < reported_ || finished_[static_cast<std::size_t>(previous)].has_value();
+        while (statusShown_ < files_.size() && order_->WasTaken(statusShown_))
+            progress_.ShowStatus(platform::DisplayFileName(files_[statusShown_++]));
     }
 
     // Shows what the finished files at the head of the list asked for, one box at a
-    // time; no new file starts while a box is open.
-    void ReportInOrder()
+    // time; no new file starts while a box is open. At the end, the files a cancel
+    // kept from starting are passed over.
+    void ReportInOrder(bool end)
     {
-        while (reported_ < next_ && finished_[static_cast<std::size_t>(reported_)]) {
-            FileDone done = std::move(*finished_[static_cast<std::size_t>(reported_)]);
-            finished_[static_cast<std::size_t>(reported_)].reset();
+        while (reported_ < files_.size()) {
+            auto& slot = finished_[static_cast<std::size_t>(reported_)];
+            if (!slot) {
+                if (end && !order_->WasTaken(reported_)) {
+                    ++reported_;
+                    continue;
+                }
+                return;
+            }
+            FileDone done = std::move(*slot);
+            slot.reset();
             ++reported_;
             if (done.error)
                 std::rethrow_exception(done.error);
@@ -146,8 +170,9 @@ private:
     ProgressView& progress_;
     SourceGuard guard_{StdModul::AddPathSeparator(request_.sourceText)};
     std::vector<std::optional<FileDone>> finished_;
-    std::vector<qsizetype> previousSameTarget_;
-    qsizetype next_ = 0;
+    imaging::MemoryBudget budget_;
+    std::optional<WorkOrder> order_;
+    qsizetype statusShown_ = 0;
     qsizetype reported_ = 0;
     qsizetype finishedCount_ = 0;
 };

@@ -51,6 +51,8 @@ struct RunRequest {
 
     // Beyond the window's controls:
     int workers = 0;              // threads of a folder run; 0: one per processor core
+    std::int64_t memoryLimit = 0; // bytes the pictures in work may hold together; 0: from
+                                  // the memory available (imaging::DefaultMemoryBudget)
     bool saveSettings = true;     // write the job settings to the store after the run
     bool showFileMessages = true; // show the boxes of each file's shrink (a command line
                                   // prints FileFinished's reasons instead)
@@ -67,9 +69,10 @@ enum class RunOutcome {
 // (or lies inside the source folder) by what the file system says is refused the same
 // way, and each file is checked again right before it is written (SourceGuard).
 //
-// A folder run shrinks on request.workers threads with what the user sees kept as on
-// one: the same bytes, a later list entry winning a target name it shares, the progress
-// counting finished files, the boxes shown on the calling thread one at a time in list
+// A folder run shrinks on request.workers threads, the pictures that need the most memory
+// (the largest) first and only as many at once as the memory budget allows, with what
+// the user sees kept as on one thread: the statuses in list order, the same bytes, a later list entry winning a target
+// name it shares, the progress counting finished files, the boxes shown on the calling thread one at a time in list
 // order (no file starts while one is open), and a cancel letting the files in work
 // finish. Window events run continually while it waits.
 RunOutcome RunShrinkJob(const RunRequest& request, ProgressView& progress);

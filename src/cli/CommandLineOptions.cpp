@@ -2,7 +2,9 @@
 
 #include "OutputArguments.h"
 
+#include "batch/FolderWorkers.h"
 #include "batch/JobSettings.h"
+#include "imaging/PixelMemory.h"
 
 namespace cli {
 
@@ -31,10 +33,14 @@ QString UsageText()
                           "  -s, --size TEXT      long edge in pixels (\"640\") or percent (\"40%\"); default %4\n"
                           "  -q, --quality N      JPEG quality %1..%2; default %3\n"
                           "  -r, --subfolders     include every subfolder of SOURCE\n"
-                          "  -j, --jobs N         workers; default: all cores\n"
+                          "  -j, --jobs N         workers, 1..%5; default: all cores (at most %5)\n"
+                          "      --memory-limit SIZE\n"
+                          "                       memory the pictures in work may take together (\"800M\",\n"
+                          "                       \"4G\"); a larger picture runs alone. Default: three quarters\n"
+                          "                       of the memory available\n"
                           "      --overwrite      a single-file run may replace an existing TARGET file\n"
                           "      --quiet          no progress, only errors\n"
-                          "%5"
+                          "%6"
                           "  -h, --help           this text\n"
                           "      --version        the program's version\n"
                           "\n"
@@ -44,6 +50,7 @@ QString UsageText()
         .arg(batch::kMaxQuality)
         .arg(batch::kDefaultQuality)
         .arg(batch::kDefaultSize)
+        .arg(batch::kMaxWorkers)
         .arg(OutputOptionsUsage());
 }
 
@@ -122,10 +129,21 @@ bool ParseCommandLine(const QStringList& given, CommandLineOptions& options, QSt
         } else if (argument == QLatin1String("-j") || argument == QLatin1String("--jobs")) {
             if (!value(text))
                 return false;
-            if (!ReadWholeNumber(text, 1, 1024, options.jobs)) {
-                error = QStringLiteral("jobs must be a whole number from 1 to 1024, not \"%1\"").arg(text);
+            if (!ReadWholeNumber(text, 1, batch::kMaxWorkers, options.jobs)) {
+                error = QStringLiteral("jobs must be a whole number from 1 to %1, not \"%2\"")
+                            .arg(batch::kMaxWorkers)
+                            .arg(text);
                 return false;
             }
+        } else if (argument == QLatin1String("--memory-limit")) {
+            if (!value(text))
+                return false;
+            const std::optional<std::int64_t> bytes = imaging::ReadMemorySize(text);
+            if (!bytes) {
+                error = QStringLiteral("memory limit must be a size such as 800M or 4G, not \"%1\"").arg(text);
+                return false;
+            }
+            options.memoryLimit = *bytes;
         } else if (argument == QLatin1String("-r") || argument == QLatin1String("--subfolders")) {
             if (!flag())
                 return false;

@@ -17,7 +17,8 @@ struct CommandLineOptions {
     QString size = batch::kDefaultSize;
     std::int32_t quality = batch::kDefaultQuality;
     bool subfolders = false;
-    int jobs = 0; // 0: one worker per core
+    int jobs = 0;                 // 0: one worker per core
+    std::int64_t memoryLimit = 0; // bytes; 0: from the memory available
     bool overwrite = false;
     bool quiet = false;
     bool help = false;

@@ -107,6 +107,7 @@ int main(int argc, char** argv)
     request.sizeText = options.size;
     request.includeSubfolders = options.subfolders;
     request.workers = options.jobs;
+    request.memoryLimit = options.memoryLimit;
     request.saveSettings = false;
     request.showFileMessages = false; // each failure is one line with its reason instead
     request.output = options.output;

@@ -1,29 +1,9 @@
 #include "Bitmap24.h"
 
-#include <QFile>
-
-#include <unistd.h>
+#include <cstring>
+#include <optional>
 
 namespace imaging {
-
-std::int64_t AvailableMemoryBytes()
-{
-    QFile meminfo(QStringLiteral("/proc/meminfo"));
-    if (meminfo.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        while (!meminfo.atEnd()) {
-            const QByteArray line = meminfo.readLine();
-            if (line.startsWith("MemAvailable:")) {
-                bool ok = false;
-                const qint64 kib = line.mid(13).trimmed().split(' ').value(0).toLongLong(&ok);
-                if (ok)
-                    return kib * 1024;
-            }
-        }
-    }
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    return pages > 0 && pageSize > 0 ? std::int64_t{pages} * pageSize : std::int64_t{1} << 31;
-}
 
 bool FitsInMemory(std::int32_t width, std::int32_t height, int copies, std::int64_t extraBytes)
 {
@@ -33,7 +13,7 @@ bool FitsInMemory(std::int32_t width, std::int32_t height, int copies, std::int6
     return stride * height * copies + extraBytes <= AvailableMemoryBytes();
 }
 
-Bitmap24 NewBitmap24(std::int32_t width, std::int32_t height)
+Bitmap24 NewBitmap24(std::int32_t width, std::int32_t height, bool filledByCaller)
 {
     Bitmap24 result;
     if (!FitsInMemory(width, height, 1))
@@ -46,11 +26,21 @@ Bitmap24 NewBitmap24(std::int32_t width, std::int32_t height)
     header.biBitCount = 24;
     header.biCompression = gdi::BI_RGB;
     void* bits = nullptr;
+    std::optional<UnzeroedBitmaps> unzeroed;
+    if (filledByCaller)
+        unzeroed.emplace();
     const gdi::HBITMAP bitmap = gdi::CreateDIBSection(0, header, gdi::DIB_RGB_COLORS, &bits);
+    unzeroed.reset();
     if (!bitmap)
         return result;
-    result.picture = Picture(bitmap);
     const std::int64_t stride = gdi::RowStride(width, 24);
+    const std::int64_t used = std::int64_t{width} * 3;
+    if (filledByCaller && stride > used) {
+        for (std::int32_t y = 0; y < height; ++y)
+            std::memset(static_cast<std::uint8_t*>(bits) + y * stride + used, 0,
+                        static_cast<std::size_t>(stride - used));
+    }
+    result.picture = Picture(bitmap);
     result.bits = static_cast<std::uint8_t*>(bits);
     result.stride = stride;
     result.width = width;

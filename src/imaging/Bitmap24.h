@@ -3,6 +3,7 @@
 // layer, the same layout as aDIBSection's, so CreateFromPicture takes it over as it is.
 
 #include "imaging/Picture.h"
+#include "imaging/PixelMemory.h"
 
 #include <cstdint>
 
@@ -19,16 +20,14 @@ struct Bitmap24 {
     std::uint8_t* RowFromTop(std::int32_t y) const { return bits + (std::int64_t{height} - 1 - y) * stride; }
 };
 
-// Bytes the system can still hand out without swapping (MemAvailable), or the physical
-// memory size where that is unknown.
-std::int64_t AvailableMemoryBytes();
-
 // True when `copies` 24-bit bitmaps of width x height pixels (plus extraBytes) are within
 // gdi::kMaxBitmapPixels and the memory available now. Sizes of 0 or less never fit.
 bool FitsInMemory(std::int32_t width, std::int32_t height, int copies, std::int64_t extraBytes = 0);
 
 // A new zeroed width x height bitmap, checked with FitsInMemory before anything is
 // allocated; an empty picture (and null bits) when it does not fit or memory runs out.
-Bitmap24 NewBitmap24(std::int32_t width, std::int32_t height);
+// filledByCaller: only the padding at the rows' ends is zeroed, the caller writes every
+// pixel before anyone reads one.
+Bitmap24 NewBitmap24(std::int32_t width, std::int32_t height, bool filledByCaller = false);
 
 } // namespace imaging

@@ -44,6 +44,19 @@ void MirrorRow(std::uint8_t* row, std::int32_t width)
 {
     std::uint8_t* left = row;
     std::uint8_t* right = row + 3 * (std::int64_t{width} - 1);
+    // Four pixels from each end at a time, through registers: byte-wise swaps of
+    // three-byte pixels run at a fraction of the memory's speed.
+    constexpr std::int64_t kGroup = 12;
+    for (; right - left >= 2 * kGroup - 3; left += kGroup, right -= kGroup) {
+        std::uint8_t front[kGroup];
+        std::uint8_t back[kGroup];
+        std::memcpy(front, left, kGroup);
+        std::memcpy(back, right - 9, kGroup);
+        for (int k = 0; k < 4; ++k) {
+            std::memcpy(left + 3 * k, back + 9 - 3 * k, 3);
+            std::memcpy(right - 9 + 3 * k, front + 9 - 3 * k, 3);
+        }
+    }
     for (; left < right; left += 3, right -= 3) {
         std::swap(left[0], right[0]);
         std::swap(left[1], right[1]);

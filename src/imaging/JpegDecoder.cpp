@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -97,6 +98,74 @@ void CheckScanCount(j_common_ptr cinfo)
     }
 }
 
+// The whole-picture coefficient arrays of progressive (and other multi-scan) files live
+// in pixel memory from the worker's pool, not in libjpeg's own fresh allocations: the
+// pages are faulted in once per run, and zeroed once per picture instead of twice (by
+// the kernel and again by libjpeg). libjpeg reaches them only through these three
+// memory-manager methods; its other arrays stay its own.
+struct PooledBlockArray {
+    JDIMENSION blocksPerRow = 0;
+    JDIMENSION rows = 0;
+    JBLOCKARRAY rowPointers = nullptr; // set when the arrays are realized
+    PooledBlockArray* next = nullptr;
+};
+
+struct PooledArrays {
+    PooledBlockArray* first = nullptr;
+    void (*realizeOthers)(j_common_ptr) = nullptr; // libjpeg's own, for its sample arrays
+    std::uint8_t* memory = nullptr;                // one block for all, from the pool
+    std::int64_t capacity = 0;
+};
+
+PooledArrays& ArraysOf(j_common_ptr cinfo)
+{
+    return *static_cast<PooledArrays*>(cinfo->client_data);
+}
+
+jvirt_barray_ptr RequestBlockArray(j_common_ptr cinfo, int poolId, boolean, JDIMENSION blocksPerRow, JDIMENSION rows,
+                                   JDIMENSION)
+{
+    if (poolId != JPOOL_IMAGE)
+        ERREXIT1(cinfo, JERR_BAD_POOL_ID, poolId);
+    void* place = (*cinfo->mem->alloc_small)(cinfo, JPOOL_IMAGE, sizeof(PooledBlockArray));
+    auto* array = new (place) PooledBlockArray{blocksPerRow, rows, nullptr, ArraysOf(cinfo).first};
+    ArraysOf(cinfo).first = array;
+    return reinterpret_cast<jvirt_barray_ptr>(array);
+}
+
+void RealizeArrays(j_common_ptr cinfo)
+{
+    PooledArrays& arrays = ArraysOf(cinfo);
+    arrays.realizeOthers(cinfo);
+    std::int64_t total = 0;
+    for (const PooledBlockArray* a = arrays.first; a; a = a->next)
+        total += std::int64_t{a->blocksPerRow} * a->rows * static_cast<std::int64_t>(sizeof(JBLOCK));
+    if (total == 0 || arrays.memory)
+        return;
+    if (total > cinfo->mem->max_memory_to_use)
+        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 10);
+    // Zeroed: a progressive scan adds to the coefficients earlier scans left.
+    arrays.memory = TakePixelMemory(total, &arrays.capacity);
+    if (!arrays.memory)
+        ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 11);
+    auto* block = reinterpret_cast<JBLOCKROW>(arrays.memory);
+    for (PooledBlockArray* a = arrays.first; a; a = a->next) {
+        a->rowPointers = static_cast<JBLOCKARRAY>(
+            (*cinfo->mem->alloc_small)(cinfo, JPOOL_IMAGE, std::size_t{a->rows} * sizeof(JBLOCKROW)));
+        for (JDIMENSION row = 0; row < a->rows; ++row, block += a->blocksPerRow)
+            a->rowPointers[row] = block;
+    }
+}
+
+JBLOCKARRAY AccessBlockArray(j_common_ptr cinfo, jvirt_barray_ptr pointer, JDIMENSION startRow, JDIMENSION rows,
+                             boolean)
+{
+    const auto* array = reinterpret_cast<const PooledBlockArray*>(pointer);
+    if (!array->rowPointers || rows > array->rows || startRow > array->rows - rows)
+        ERREXIT(cinfo, JERR_BAD_VIRTUAL_ACCESS);
+    return array->rowPointers + startRow;
+}
+
 // Owns one libjpeg decompressor with our error manager.
 class Decompressor {
 public:
@@ -115,6 +184,7 @@ public:
         std::free(icc);
         if (created)
             jpeg_destroy_decompress(&cinfo);
+        GivePixelMemory(arrays.memory, arrays.capacity);
     }
     Decompressor(const Decompressor&) = delete;
     Decompressor& operator=(const Decompressor&) = delete;
@@ -146,6 +216,7 @@ public:
     std::size_t exifSize = 0;
     JOCTET* icc = nullptr; // the assembled ICC profile, ours to free
     unsigned iccSize = 0;
+    PooledArrays arrays;
 };
 
 // libjpeg phase: create the decompressor and read the headers up to the first scan.
@@ -156,6 +227,11 @@ bool ReadHeader(Decompressor& d, const std::uint8_t* data, std::size_t size, std
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
     d.cinfo.progress = &d.progress;
+    d.cinfo.client_data = &d.arrays;
+    d.arrays.realizeOthers = d.cinfo.mem->realize_virt_arrays;
+    d.cinfo.mem->request_virt_barray = RequestBlockArray;
+    d.cinfo.mem->realize_virt_arrays = RealizeArrays;
+    d.cinfo.mem->access_virt_barray = AccessBlockArray;
     // Whole-image buffers (progressive files) beyond this fail instead of exhausting memory.
     d.cinfo.mem->max_memory_to_use = static_cast<long>(memoryLimit);
     jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));
@@ -323,7 +399,7 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure,
     const std::int64_t bandBytes = std::int64_t{kBandRows} * 7 * storedWidth;
     if (!FitsInMemory(width, height, 1, bandBytes))
         return fail(QStringLiteral("not enough memory for the picture (%1)").arg(SizeText(storedWidth, storedHeight)));
-    Bitmap24 upright = NewBitmap24(width, height);
+    Bitmap24 upright = NewBitmap24(width, height, true); // every pixel is decoded into it
     if (!upright.bits)
         return fail(QStringLiteral("not enough memory for the picture (%1)").arg(SizeText(storedWidth, storedHeight)));
     // Whatever the bitmap leaves is what whole-image buffers of progressive files may use.
@@ -345,6 +421,73 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure,
         metadata->captureExif = std::move(found.captureExif);
     }
     return std::move(upright.picture);
+}
+
+std::optional<PictureHeader> ReadJpegHeader(const ReadAt& read)
+{
+    std::uint8_t bytes[2 + 8 + 3 * 4];
+    if (read(0, bytes, 2) != 2 || bytes[0] != 0xFF || bytes[1] != 0xD8)
+        return std::nullopt;
+    std::int64_t at = 2;
+    // A file of nothing but markers ends by itself; the count only guards against a loop.
+    for (int markers = 0; markers < 100000; ++markers) {
+        if (read(at, bytes, 2) != 2 || bytes[0] != 0xFF)
+            return std::nullopt;
+        const std::uint8_t marker = bytes[1];
+        if (marker == 0xFF) { // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) { // no length follows
+            at += 2;
+            continue;
+        }
+        if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA) // a scan or the end before any frame
+            return std::nullopt;
+        if (read(at + 2, bytes, 2) != 2)
+            return std::nullopt;
+        const int length = bytes[0] << 8 | bytes[1];
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (!frame) {
+            at += 2 + length;
+            continue;
+        }
+        // Precision, height, width, component count, then three bytes per component.
+        if (length < 8 || read(at + 4, bytes, 6) != 6)
+            return std::nullopt;
+        PictureHeader header;
+        header.height = bytes[1] << 8 | bytes[2];
+        header.width = bytes[3] << 8 | bytes[4];
+        const int components = bytes[5];
+        if (header.width == 0 || header.height == 0 || components < 1 || components > 4
+            || read(at + 10, bytes, 3 * components) != 3 * components)
+            return std::nullopt;
+        int hMax = 1;
+        int vMax = 1;
+        for (int c = 0; c < components; ++c) {
+            hMax = std::max(hMax, bytes[3 * c + 1] >> 4);
+            vMax = std::max(vMax, bytes[3 * c + 1] & 15);
+        }
+        // Band buffers of ours and libjpeg's row buffers for upsampling and colours.
+        header.decodeBytes = std::int64_t{kBandRows} * 7 * header.width + std::int64_t{header.width} * 64;
+        const bool progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+        if (progressive) {
+            // Every coefficient of the picture is kept until the last scan: 64 two-byte
+            // values per 8 x 8 block, in whole sampling units, for every component.
+            const auto blocks = [](std::int64_t pixels, int factor, int max) {
+                const std::int64_t sampled = (pixels * factor + max - 1) / max;
+                const std::int64_t count = (sampled + 7) / 8;
+                return (count + factor - 1) / factor * factor;
+            };
+            for (int c = 0; c < components; ++c) {
+                const int h = std::max(bytes[3 * c + 1] >> 4, 1);
+                const int v = std::max(bytes[3 * c + 1] & 15, 1);
+                header.decodeBytes += blocks(header.width, h, hMax) * blocks(header.height, v, vMax) * 128;
+            }
+        }
+        return header;
+    }
+    return std::nullopt;
 }
 
 } // namespace imaging

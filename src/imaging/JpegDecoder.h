@@ -4,12 +4,14 @@
 
 #include "imaging/PhotoMetadata.h"
 #include "imaging/Picture.h"
+#include "imaging/PixelMemory.h"
 
 #include <QString>
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace imaging {
 
@@ -29,5 +31,13 @@ namespace imaging {
 using DecodeScale = std::function<int(std::int32_t width, std::int32_t height)>;
 Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure = nullptr,
                    PhotoMetadata* metadata = nullptr, const DecodeScale& scale = {});
+
+// The size and decode memory of a JPEG file from its frame header, found by walking the
+// markers without decoding. read(offset, into, count) fills into with up to count bytes
+// of the file from offset and answers how many it gave, so markers before the frame
+// (large EXIF or profile segments) are skipped, not read. nullopt when no frame header
+// comes before the first scan or the data ends.
+using ReadAt = std::function<std::int64_t(std::int64_t offset, std::uint8_t* into, std::int64_t count)>;
+std::optional<PictureHeader> ReadJpegHeader(const ReadAt& read);
 
 } // namespace imaging

@@ -6,7 +6,6 @@
 #include "imaging/PictureFormat.h"
 #include "imaging/PngDecoder.h"
 #include "imaging/SystemErrorText.h"
-#include "imaging/TurboJpegHandles.h"
 #include "imaging/WebpDecoder.h"
 #include "platform/FileNames.h"
 
@@ -14,6 +13,7 @@
 #include <QImage>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -145,17 +145,17 @@ QByteArray ReadRegularFile(const QByteArray& name, timespec* modified, QString* 
     return data;
 }
 
+// The frame header found by walking the markers, with what the decoder will hold beside
+// the bitmap (a progressive file's coefficients).
 std::optional<PictureHeader> ProbeJpeg(const std::uint8_t* data, std::size_t size)
 {
-    const TurboJpegHandle decoder(tjInitDecompress());
-    int width = 0, height = 0, subsampling = 0, colourspace = 0;
-    if (!decoder || size > 0x7FFFFFFF
-        || tjDecompressHeader3(decoder.get(), data, static_cast<unsigned long>(size), &width, &height, &subsampling,
-                               &colourspace)
-            != 0
-        || width <= 0 || height <= 0)
-        return std::nullopt;
-    return PictureHeader{width, height};
+    return ReadJpegHeader([&](std::int64_t offset, std::uint8_t* into, std::int64_t count) -> std::int64_t {
+        const auto have = static_cast<std::int64_t>(size);
+        const std::int64_t given = std::clamp<std::int64_t>(have - offset, 0, count);
+        if (given > 0)
+            std::memcpy(into, data + offset, static_cast<std::size_t>(given));
+        return given;
+    });
 }
 
 std::optional<PictureHeader> ProbeThroughQt(const QByteArray& data)
@@ -167,7 +167,8 @@ std::optional<PictureHeader> ProbeThroughQt(const QByteArray& data)
     const QSize size = QImageReader(&buffer).size();
     if (!size.isValid() || size.isEmpty())
         return std::nullopt;
-    return PictureHeader{size.width(), size.height()};
+    // Qt decodes into an image of its own (4 bytes a pixel), which is then converted.
+    return PictureHeader{size.width(), size.height(), std::int64_t{size.width()} * size.height() * 7};
 }
 
 } // namespace
@@ -217,13 +218,20 @@ std::optional<PictureHeader> ProbePictureData(const QByteArray& data, bool jpegN
     case PictureFormat::Other:
         return ProbeThroughQt(data);
     }
-    return found ? std::optional<PictureHeader>(header) : std::nullopt;
+    if (!found)
+        return std::nullopt;
+    // The libraries decode into a buffer of their own (up to 4 bytes a pixel) first.
+    header.decodeBytes = std::int64_t{header.width} * header.height * 4;
+    return header;
 }
 
-std::optional<PictureHeader> ProbePicture(const QString& path)
+std::optional<PictureHeader> ProbePicture(const QString& path, std::int64_t* fileBytes)
 {
     const QByteArray name = platform::EncodeFileName(path);
     const bool jpegName = HasJpegName(path);
+    struct stat info {};
+    if (fileBytes && ::stat(name.constData(), &info) == 0)
+        *fileBytes = info.st_size;
     QString failure;
     timespec modified{};
     bool complete = false;

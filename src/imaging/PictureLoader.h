@@ -4,6 +4,7 @@
 #include "imaging/JpegDecoder.h"
 #include "imaging/PhotoMetadata.h"
 #include "imaging/Picture.h"
+#include "imaging/PixelMemory.h"
 
 #include <QByteArray>
 #include <QString>
@@ -47,18 +48,13 @@ Picture LoadPicture(const QString& path, LoadDetails* details, const DecodeScale
 Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details = nullptr,
                             const DecodeScale& scale = {});
 
-// A picture's size from its header alone, as LoadPicture would decode it: width x height
-// is the decoded pixel count (an EXIF orientation may still swap the two edges; HEIF's
-// own transformations are applied). No pixel data is decoded.
-struct PictureHeader {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-};
-
-// The header of the picture file at path, read from the first MiB of the file (the
-// whole file only where that does not hold it); nullopt when the file cannot be read or
-// has no header the loader knows. Safe to call from several threads at once.
-std::optional<PictureHeader> ProbePicture(const QString& path);
+// The header of the picture file at path (imaging::PictureHeader: the picture's size as
+// stored, and the decoder's working memory beside the bitmap), read from the first MiB of
+// the file (the whole file only where that does not hold it) without decoding any pixel
+// data; *fileBytes (may be null) gets the file's size. nullopt when the file cannot be
+// read or has no header the loader knows. Never blocks on a pipe. Safe to call from
+// several threads at once.
+std::optional<PictureHeader> ProbePicture(const QString& path, std::int64_t* fileBytes = nullptr);
 // The same for file contents in memory, named as a JPEG or not as LoadPictureFromData.
 std::optional<PictureHeader> ProbePictureData(const QByteArray& data, bool jpegName);
 

@@ -13,8 +13,6 @@
 #include <utility>
 #include <variant>
 
-#include <sys/mman.h>
-
 namespace gdi {
 
 namespace {
@@ -102,59 +100,27 @@ std::uintptr_t Add(Object object)
     return handle;
 }
 
-// A 12-megapixel picture spans nine thousand 4 KiB pages, each faulted in separately when
-// first written; 2 MiB pages make that a few dozen. Only a hint: without transparent huge
-// pages nothing changes.
-void AdviseHugePages(void* memory, std::int64_t bytes)
+PixelSource& Source()
 {
-    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-    if (bytes < static_cast<std::int64_t>(4 * kHugePage))
-        return;
-    const auto start = (reinterpret_cast<std::uintptr_t>(memory) + kHugePage - 1) & ~(kHugePage - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(memory) + static_cast<std::uintptr_t>(bytes)) & ~(kHugePage - 1);
-    if (end > start)
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+    static PixelSource source;
+    return source;
 }
-
-// One large block of pixel memory kept per thread. A worker shrinking photo after photo
-// gets the last photo's memory back instead of a fresh mapping, whose first touch faults
-// in every page and whose release makes the kernel interrupt the other workers to flush
-// their address translations. Only freed memory is kept, so a thread never holds more
-// than the bitmaps it has plus this one spare, which goes when the thread ends.
-struct SpareBlock {
-    std::uint8_t* memory = nullptr;
-    std::int64_t capacity = 0;
-    ~SpareBlock() { std::free(memory); }
-};
-thread_local SpareBlock spare;
-constexpr std::int64_t kSpareMinBytes = std::int64_t{8} << 20;
 
 // Zeroed pixel memory of at least bytes; its capacity goes to capacity.
 std::uint8_t* TakePixels(std::int64_t bytes, std::int64_t& capacity)
 {
-    // A spare up to a quarter larger fits: photos of one camera differ a little in size.
-    if (bytes >= kSpareMinBytes && spare.memory && spare.capacity >= bytes && spare.capacity <= bytes + bytes / 4) {
-        capacity = spare.capacity;
-        std::uint8_t* memory = std::exchange(spare.memory, nullptr);
-        std::memset(memory, 0, static_cast<std::size_t>(bytes));
-        return memory;
-    }
-    // calloc: zeroed memory, which large allocations get from the kernel for free.
-    auto* memory = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(bytes), 1));
-    if (memory)
-        AdviseHugePages(memory, bytes);
+    if (Source().take)
+        return Source().take(bytes, &capacity);
     capacity = bytes;
-    return memory;
+    return static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(bytes), 1));
 }
 
 void ReleasePixels(std::uint8_t* memory, std::int64_t capacity)
 {
-    if (capacity >= kSpareMinBytes) {
-        std::free(std::exchange(spare.memory, memory));
-        spare.capacity = capacity;
-        return;
-    }
-    std::free(memory);
+    if (Source().give)
+        Source().give(memory, capacity);
+    else
+        std::free(memory);
 }
 
 // A bitmap with its pixel memory, not yet in the table; no memory when the size is
@@ -244,6 +210,11 @@ bool DeleteDC(HDC dc)
     if (Bitmap* own = Find<Bitmap>(placeholder); own && own->selectedCount == 0)
         Objects().objects.erase(placeholder);
     return true;
+}
+
+void SetPixelSource(const PixelSource& source)
+{
+    Source() = source;
 }
 
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFOHEADER& header, std::uint32_t usage, void** bits,

@@ -67,6 +67,16 @@ constexpr std::int64_t RowStride(std::int32_t width, std::int32_t bitsPerPixel)
     return (std::int64_t{width} * bitsPerPixel / 8 + 3) & ~std::int64_t{3};
 }
 
+// Where pixel memory comes from: take hands out memory of at least bytes, zeroed unless
+// the bitmap's maker told the source it writes every byte itself (its capacity in
+// *capacity, null when memory runs out); give takes it back with that capacity.
+// Installed once, before the first bitmap; without it, zeroed memory from the C heap.
+struct PixelSource {
+    std::uint8_t* (*take)(std::int64_t bytes, std::int64_t* capacity) = nullptr;
+    void (*give)(std::uint8_t* memory, std::int64_t capacity) = nullptr;
+};
+void SetPixelSource(const PixelSource& source);
+
 // A memory device context compatible with the screen (reference 0) or with another one.
 // It starts with a 1 x 1 placeholder bitmap selected, as the platform's do.
 HDC CreateCompatibleDC(HDC reference);

@@ -21,6 +21,11 @@
 #include <optional>
 #include <vector>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace platform {
 
 namespace {
@@ -30,6 +35,8 @@ const QString kFormatName = QStringLiteral("zimbrel-registry");
 constexpr int kFormatVersion = 1;
 // Long enough for a slow disk, short enough that a hung writer cannot freeze the program.
 constexpr int kLockWaitMs = 10000;
+// A store of settings is a few kilobytes; anything much larger is not one of ours.
+constexpr qint64 kMaxStoreBytes = qint64{1} << 20;
 
 // A value or key entry of the file that could not be read: it reads as missing and is
 // written back unchanged, so a hand edit gone wrong costs that one entry and nothing else.
@@ -301,19 +308,51 @@ Roots EmptyRoots()
 
 enum class StoreState { Missing, Good, Damaged };
 
+// The file's bytes, read so that nothing in the store's place can stall the start: the
+// open does not block (a FIFO), only a regular file is read (not a device, nor a link to
+// one), and at most kMaxStoreBytes (not a huge or sparse file). Anything else is Damaged.
+StoreState ReadBoundedFile(const QString& path, QByteArray& bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return errno == ENOENT ? StoreState::Missing : StoreState::Damaged;
+    struct stat info {};
+    bool good = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxStoreBytes;
+    if (good) {
+        // One byte more than the cap tells a file that grew since fstat.
+        bytes.resize(kMaxStoreBytes + 1);
+        qsizetype done = 0;
+        for (;;) {
+            const ssize_t got = ::read(fd, bytes.data() + done, static_cast<std::size_t>(bytes.size() - done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                good = got == 0;
+                break;
+            }
+            done += got;
+            if (done == bytes.size()) {
+                good = false;
+                break;
+            }
+        }
+        bytes.resize(good ? done : 0);
+    }
+    ::close(fd);
+    return good ? StoreState::Good : StoreState::Damaged;
+}
+
 // Reads the file. Damaged means it could not be read or is not a store at all (not JSON,
 // another format or version); a store with unreadable entries is Good, those entries
 // reading as missing.
 StoreState ReadStoreFile(const QString& path, Store& store)
 {
     store = Store{EmptyRoots(), {}, {}};
-    QFile file(path);
-    if (!file.exists())
-        return StoreState::Missing;
-    if (!file.open(QIODevice::ReadOnly))
-        return StoreState::Damaged;
+    QByteArray bytes;
+    if (const StoreState read = ReadBoundedFile(path, bytes); read != StoreState::Good)
+        return read;
     QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject())
         return StoreState::Damaged;
     const QJsonObject top = doc.object();

@@ -9,6 +9,7 @@
 #include "batch/JobSettings.h"
 #include "controls/mivoButton.h"
 #include "platform/MessageBox.h"
+#include "platform/Registry.h"
 #include "support/StdBrowse.h"
 #include "support/StdRegistry.h"
 
@@ -103,6 +104,24 @@ TEST_F(Form1Test, StartWithArgumentsAndStoredSettings)
     Form1 file(batch::CommandLineFromArguments({Path("Meine Bilder/a.b.jpg")}));
     EXPECT_EQ(file.T_Quelle->text(), Path("Meine Bilder/a.b.jpg"));
     EXPECT_EQ(file.T_Ziel->text(), Path("Meine Bilder/a.b_klein.jpg"));
+}
+
+// A settings store in whose place stands something that never ends or never answers: the
+// window still comes up, with the defaults.
+TEST_F(Form1Test, StartsWithTheDefaultsWhenTheStoreIsADeviceOrAFifo)
+{
+    const QString path = platform::RegistryStorePath();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    for (const bool fifo : {false, true}) {
+        SCOPED_TRACE(fifo ? "FIFO" : "link to /dev/zero");
+        QFile::remove(path);
+        const QByteArray name = QFile::encodeName(path);
+        ASSERT_EQ(fifo ? ::mkfifo(name, 0600) : ::symlink("/dev/zero", name), 0);
+        Form1 window{QString()};
+        EXPECT_EQ(window.Label_Quality->text(), "80");
+        EXPECT_EQ(window.T_Groesse->text(), "640");
+        EXPECT_FALSE(window.CheckSubPath->isChecked());
+    }
 }
 
 TEST_F(Form1Test, TargetFollowsEveryChangeOfTheSource)

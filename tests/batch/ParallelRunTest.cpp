@@ -62,7 +62,9 @@ TEST_F(ParallelRunTest, EveryWorkerCountWritesTheSameBytes)
         ASSERT_EQ(QDir(target).entryList(QDir::Files), names);
         for (const QString& name : names)
             EXPECT_EQ(Bytes(target + u'/' + name), Bytes(Path("one/") + name)) << name.toStdString();
-        // The bar counts finished files, one step each.
+        // The largest files (last in the list) start first, yet the statuses name the
+        // files in list order; the bar counts finished files, one step each.
+        EXPECT_EQ(many.statuses, one.statuses);
         ASSERT_EQ(many.fractions.size(), 10u);
         EXPECT_EQ(many.fractions.back(), 1.0);
     }

@@ -27,10 +27,12 @@ class ShrinkCommandTest : public ::testing::Test {
 protected:
     QString Path(const QString& relative) const { return root_.path() + u'/' + relative; }
 
-    Result Shrink(const QStringList& arguments)
+    Result Shrink(const QStringList& arguments) { return Run(QStringLiteral(ZIMBREL_SHRINK), arguments); }
+
+    static Result Run(const QString& program, const QStringList& arguments)
     {
         QProcess process;
-        process.start(QStringLiteral(ZIMBREL_SHRINK), arguments);
+        process.start(program, arguments);
         EXPECT_TRUE(process.waitForFinished(60000));
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
                 QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
@@ -46,6 +48,9 @@ TEST_F(ShrinkCommandTest, UsageErrorsExitWithTwoAndWriteNothing)
          {QStringList{}, QStringList{Path("src")}, QStringList{"-q", "5", Path("src"), Path("out")},
           QStringList{"--quality=abc", Path("src"), Path("out")}, QStringList{"-j", "0", Path("src"), Path("out")},
           QStringList{"--frobnicate", Path("src"), Path("out")}, QStringList{Path("nothing"), Path("out")},
+          QStringList{"-j", "65", Path("src"), Path("out")},
+          QStringList{"--memory-limit", "0", Path("src"), Path("out")},
+          QStringList{"--memory-limit=lots", Path("src"), Path("out")},
           QStringList{Path("src"), Path("out"), Path("more")}}) {
         const Result result = Shrink(arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments.join(' ').toStdString();
@@ -122,6 +127,37 @@ TEST_F(ShrinkCommandTest, CtrlCFinishesThePicturesInWorkAndExitsWith130)
     EXPECT_LT(written.size(), kCount);
     for (const QString& name : written)
         EXPECT_EQ(JpegSize(Path("out/") + name), QSize(640, 480)) << name.toStdString(); // complete pictures only
+}
+
+TEST_F(ShrinkCommandTest, AMemoryLimitKeepsLargePicturesApartAndChangesNoByte)
+{
+    // The most memory a run of zimbrel-shrink with arguments held.
+    const auto peak = [this](const QStringList& arguments) {
+        const Result result = Run(QStringLiteral(PEAK_MEMORY), QStringList{QStringLiteral(ZIMBREL_SHRINK)} + arguments);
+        EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+        return result.err.split(u'\n', Qt::SkipEmptyParts).value(0).toLongLong();
+    };
+    // What the program holds without pictures: a run over one tiny picture.
+    ASSERT_TRUE(WriteJpeg(Path("tiny/a.jpg"), 16, 16));
+    const std::int64_t program = peak({"--quiet", Path("tiny"), Path("tiny-out")});
+    ASSERT_GT(program, 0);
+
+    // Two pictures of about 30 MB each while shrunk: a limit of 45 MB lets only one be in work.
+    for (const char* name : {"a.jpg", "b.jpg"})
+        ASSERT_TRUE(WriteJpeg(Path(QStringLiteral("src/") + name), 3200, 3000));
+    const std::int64_t limited = peak({"--quiet", "-j", "2", "--memory-limit", "45M", Path("src"), Path("two")});
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer's own bookkeeping and quarantine would count
+    EXPECT_LT(limited - program, std::int64_t{45} << 20);
+#else
+    (void)limited;
+#endif
+
+    ASSERT_EQ(Shrink({"--quiet", "-j", "1", Path("src"), Path("one")}).exitCode, 0);
+    for (const char* name : {"a.jpg", "b.jpg"}) {
+        const QByteArray one = testfiles::ReadFile(Path(QStringLiteral("one/") + name));
+        EXPECT_FALSE(one.isEmpty());
+        EXPECT_EQ(testfiles::ReadFile(Path(QStringLiteral("two/") + name)), one) << name;
+    }
 }
 
 } // namespace

@@ -9,6 +9,12 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <functional>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace platform;
 using StdRegistry::GetRegValue;
 using StdRegistry::SaveRegString;
@@ -24,7 +30,7 @@ QStringList SetAsideFiles()
 {
     const QFileInfo store(RegistryStorePath());
     return QDir(store.absolutePath())
-        .entryList({store.fileName() + ".damaged-*"}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+        .entryList({store.fileName() + ".damaged-*"}, QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot);
 }
 
 } // namespace
@@ -113,6 +119,37 @@ TEST_F(RegistryTest, UnreadableStoreGivesDefaultsAndIsKeptAside)
     const QStringList aside = SetAsideFiles();
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(ReadFile(QFileInfo(RegistryStorePath()).absolutePath() + "/" + aside[0] + "/inside"), "keep me");
+}
+
+// What can stand in the store's place and must neither hang nor fill the memory: the
+// read gives the defaults, and the next write sets it aside and starts a good store.
+TEST_F(RegistryTest, AStoreThatIsNoSmallRegularFileGivesDefaultsAndIsSetAside)
+{
+    struct Case {
+        const char* what;
+        std::function<bool(const QByteArray&)> make;
+    };
+    const std::vector<Case> cases = {
+        {"a link to an endless device", [](const QByteArray& p) { return ::symlink("/dev/zero", p) == 0; }},
+        {"a FIFO nobody writes to", [](const QByteArray& p) { return ::mkfifo(p, 0600) == 0; }},
+        {"a 3 GiB sparse file",
+         [](const QByteArray& p) {
+             return WriteFile(QFile::decodeName(p), "") && ::truncate(p, qint64{3} << 30) == 0;
+         }},
+    };
+    const QString folder = QFileInfo(RegistryStorePath()).absolutePath();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const QString& old : SetAsideFiles())
+            ASSERT_TRUE(QFile::remove(folder + "/" + old));
+        QFile::remove(RegistryStorePath());
+        ASSERT_TRUE(c.make(QFile::encodeName(RegistryStorePath())));
+        EXPECT_EQ(GetRegValue(1, "Software\\X", "v", "dflt"), "dflt");
+        SaveRegString(1, "Software\\X", "v", "fresh");
+        EXPECT_EQ(GetRegValue(1, "Software\\X", "v", "dflt"), "fresh");
+        EXPECT_EQ(SetAsideFiles().size(), 1);
+    }
 }
 
 TEST_F(RegistryTest, StoredTextSurvivesNulsAndEveryPlane)

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Times the window's folder run, from the press of "Verkleinern" to the end of the
+# program, against zimbrel-shrink on the same folder (the 40 photos of
+# bench::MixedCorpus, long edge 640, quality 80, all cores). Needs an X display: run
+#   xvfb-run -a bench/window-vs-cli.sh [RUNS]   (default 5)
+# after `cmake --preset bench && cmake --build --preset bench`. Prints the medians and
+# the window's time over the command line's.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+runs=${1:-5}
+build=${BUILD:-build-bench} # BUILD=build times the default build instead
+app=$build/src/app/zimbrel
+shrink=$build/src/cli/zimbrel-shrink
+corpus_tool=$build/bench/zimbrel_bench_corpus
+for tool in "$app" "$shrink" "$corpus_tool"; do
+  [ -x "$tool" ] || { echo "window-vs-cli: $tool is missing" >&2; exit 2; }
+done
+command -v xdotool >/dev/null || { echo "window-vs-cli: xdotool is missing" >&2; exit 2; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$corpus_tool" --mixed "$work/photos"
+export XDG_CONFIG_HOME=$work/config # the window's settings stay out of the user's store
+
+median() { sort -n | awk '{ t[NR] = $1 } END { printf "%.3f", t[int((NR + 1) / 2)] / 1e9 }'; }
+
+window_times=() shrink_times=()
+for ((i = 0; i < runs; i++)); do
+  rm -rf "$work/photos_klein" "$work/out"
+  "$app" "$work/photos" &
+  pid=$!
+  wid=$(xdotool search --sync --onlyvisible --name '^Zimbrel$' | head -1)
+  sleep 0.5 # the window settles before the press
+  xdotool mousemove --window "$wid" 348 124
+  start=$(date +%s%N)
+  xdotool click 1
+  wait "$pid"
+  window_times+=("$(( $(date +%s%N) - start ))")
+  [ "$(ls "$work/photos_klein" | wc -l)" = 40 ] || { echo "window-vs-cli: the window wrote no 40 copies" >&2; exit 1; }
+
+  start=$(date +%s%N)
+  "$shrink" --quiet -s 640 -q 80 "$work/photos" "$work/out"
+  shrink_times+=("$(( $(date +%s%N) - start ))")
+done
+window=$(printf '%s\n' "${window_times[@]}" | median)
+command_line=$(printf '%s\n' "${shrink_times[@]}" | median)
+echo "the 40 mixed photos to 640 at quality 80, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg), median of $runs"
+printf 'window (press to end)   %8s s\nzimbrel-shrink          %8s s\n' "$window" "$command_line"
+awk -v w="$window" -v c="$command_line" 'BEGIN { printf "window / command line   %8.3f\n", w / c }'
