@@ -88,7 +88,9 @@ ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, s
     errors::IgnoreErrors(
         [&] { report.written = mIntelJPEGLibrary::WriteJPEGFile(result, dstjpgfile, quality, &writeDetails); });
 
-    if (!report.written) {
+    if (report.written) {
+        report.warnings = loadDetails.warnings;
+    } else {
         if (report.sourcePixels == 0)
             report.failure = loadDetails.failure.isEmpty() ? QStringLiteral("cannot read the picture")
                                                            : loadDetails.failure;

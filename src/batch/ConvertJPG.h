@@ -2,6 +2,7 @@
 // The single-image shrink: one picture file becomes one reduced JPEG file.
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -28,6 +29,7 @@ void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t q
 struct ConvertReport {
     bool written = false;
     QString failure;               // why nothing was written, in words; empty when written
+    QStringList warnings;          // what the written copy lacks and why (damaged metadata)
     std::int64_t sourcePixels = 0; // width x height of the loaded picture; 0 when none loaded
     bool skipped = false;          // left alone on purpose (its copy is current); note says why
     QString note;                  // what the user should know about a copy beyond "written"

@@ -7,6 +7,22 @@
 
 namespace batch {
 
+namespace {
+
+// Written only while no worker runs; thread creation orders it before every read.
+std::function<void(const FileTask&)>& BeforeWorkHook()
+{
+    static std::function<void(const FileTask&)> hook;
+    return hook;
+}
+
+} // namespace
+
+void SetBeforeWorkHookForTests(std::function<void(const FileTask&)> hook)
+{
+    BeforeWorkHook() = std::move(hook);
+}
+
 FolderWorkers::FolderWorkers(int count, Work work) : work_(std::move(work))
 {
     for (int i = 0; i < std::max(count, 1); ++i)
@@ -73,6 +89,8 @@ void FolderWorkers::WorkerLoop()
                     : platform::MsgAnswer::OK;
             });
             try {
+                if (BeforeWorkHook())
+                    BeforeWorkHook()(done.task);
                 done.report = work_(done.task);
             } catch (...) {
                 done.error = std::current_exception();

@@ -75,4 +75,9 @@ inline constexpr int kMaxWorkers = 64;
 // Workers for count (0: one per processor core), at most kMaxWorkers.
 int WorkerCount(int requested);
 
+// For tests only: each worker calls hook (when set) with its task right before the
+// task's work, so a test can hold one file's work and watch what the run does
+// meanwhile. Set it before the run starts its workers and clear it after the run.
+void SetBeforeWorkHookForTests(std::function<void(const FileTask&)> hook);
+
 } // namespace batch

@@ -232,7 +232,9 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
     report.written = imaging::ReplaceFile(platform::EncodeFileName(target),
                                           {{file.constData(), static_cast<std::size_t>(file.size())}}, modified,
                                           &report.failure);
-    if (!report.written)
+    if (report.written)
+        report.warnings = details.warnings;
+    else
         report.note.clear();
     return report;
 }

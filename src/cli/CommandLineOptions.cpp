@@ -39,7 +39,7 @@ QString UsageText()
                           "                       \"4G\"); a larger picture runs alone. Default: three quarters\n"
                           "                       of the memory available\n"
                           "      --overwrite      a single-file run may replace an existing TARGET file\n"
-                          "      --quiet          no progress, only errors\n"
+                          "      --quiet          no progress and no warnings, only errors\n"
                           "%6"
                           "  -h, --help           this text\n"
                           "      --version        the program's version\n"

@@ -108,6 +108,10 @@ void TerminalProgress::FileFinished(const QString& source, const QString& target
         ++written_;
         if (notes_ && !report.note.isEmpty())
             Line(out_, "zimbrel-shrink: " + name + ": " + report.note.toUtf8() + '\n');
+        if (notes_) {
+            for (const QString& warning : report.warnings)
+                Line(out_, "zimbrel-shrink: " + name + ": warning: " + warning.toUtf8() + '\n');
+        }
         return;
     }
     ++failed_;

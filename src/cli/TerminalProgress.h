@@ -1,9 +1,10 @@
 #pragma once
 // The shrink run as a terminal sees it: a progress bar redrawn in place on stderr (only
-// when stderr is a terminal), one line for every failed picture, and the counts for the
-// closing summary. Ctrl-C is the cancel marker. The bar always fits the terminal's width;
-// on a terminal without cursor control (TERM unset or "dumb") it is redrawn with a
-// carriage return and blanks only, no escape codes.
+// when stderr is a terminal), one line for every failed picture and for every copy
+// written without damaged metadata, and the counts for the closing summary. Ctrl-C is
+// the cancel marker. The bar always fits the terminal's width; on a terminal without
+// cursor control (TERM unset or "dumb") it is redrawn with a carriage return and blanks
+// only, no escape codes.
 
 #include "batch/ShrinkRun.h"
 
@@ -36,7 +37,8 @@ public:
     void FilesListed(qsizetype count) override { found_ = count; }
     void FileFinished(const QString& source, const QString& target, const batch::ConvertReport& report) override;
 
-    // What the output options add: notes about single copies on stderr (not with --quiet),
+    // What the output options add: notes about single copies on stderr (not with --quiet;
+    // among them "PATH: warning: ..." for a copy written without damaged metadata),
     // a dry run's plan on plan (each picture's target, or why it is skipped), and the
     // encodings per copy in the summary (a size budget).
     void SetReporting(bool notes, std::FILE* plan, bool countEncodes)

@@ -1,7 +1,9 @@
 #include "CaptureDate.h"
 
 #include <libexif/exif-data.h>
+#include <libexif/exif-log.h>
 
+#include <cstdarg>
 #include <cstring>
 #include <memory>
 
@@ -12,6 +14,26 @@ namespace {
 struct ExifDataUnref {
     void operator()(ExifData* data) const { exif_data_unref(data); }
 };
+
+struct ExifLogUnref {
+    void operator()(ExifLog* log) const { exif_log_unref(log); }
+};
+
+// libexif tells of corrupt data only through its log.
+void NoteCorruption(ExifLog*, ExifLogCode code, const char*, const char*, va_list, void* corrupt)
+{
+    if (code == EXIF_LOG_CODE_CORRUPT_DATA)
+        *static_cast<bool*>(corrupt) = true;
+}
+
+bool HoldsNoEntry(const ExifData* data)
+{
+    for (const ExifContent* ifd : data->ifd) {
+        if (ifd && ifd->count > 0)
+            return false;
+    }
+    return true;
+}
 
 constexpr int kDateLength = 19; // "YYYY:MM:DD HH:MM:SS", stored with a closing NUL
 
@@ -47,20 +69,29 @@ void Put32(QByteArray& out, std::uint32_t value)
 
 } // namespace
 
-QByteArray CaptureExif(const std::uint8_t* app1, std::size_t size)
+QByteArray CaptureExif(const std::uint8_t* app1, std::size_t size, bool* damaged)
 {
+    if (damaged)
+        *damaged = false;
     if (!app1 || size < 6 || size > 0xFFFF || std::memcmp(app1, "Exif\0\0", 6) != 0)
         return {};
     const std::unique_ptr<ExifData, ExifDataUnref> data(exif_data_new());
-    if (!data)
+    const std::unique_ptr<ExifLog, ExifLogUnref> log(exif_log_new());
+    if (!data || !log)
         return {};
+    bool corrupt = false;
+    exif_log_set_func(log.get(), NoteCorruption, &corrupt);
+    exif_data_log(data.get(), log.get());
     // libexif's FOLLOW option would "fix" the block by adding missing tags, dates
     // among them; only what the camera wrote counts here.
     exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
     exif_data_load_data(data.get(), app1, static_cast<unsigned>(size));
     const QByteArray original = DateOf(data.get(), EXIF_TAG_DATE_TIME_ORIGINAL);
-    if (original.isEmpty())
+    if (original.isEmpty()) {
+        if (damaged)
+            *damaged = corrupt || HoldsNoEntry(data.get());
         return {};
+    }
     const QByteArray digitized = DateOf(data.get(), EXIF_TAG_DATE_TIME_DIGITIZED);
     const int entries = digitized.isEmpty() ? 1 : 2;
 

@@ -3,16 +3,13 @@
 #include "imaging/Bitmap24.h"
 #include "imaging/CaptureDate.h"
 #include "imaging/ExifOrientation.h"
+#include "imaging/JpegMessageCodes.h"
 
 #include <algorithm>
+#include <array>
 #include <csetjmp>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
-
-#include <jerror.h>
-#include <jpeglib.h>
 
 namespace imaging {
 
@@ -68,19 +65,11 @@ void KeepMessage(j_common_ptr cinfo)
     std::longjmp(ErrorsOf(cinfo).jump, 1);
 }
 
-// Warnings that only concern metadata; everything else (truncation, damaged entropy
-// data) means parts of the picture would be made up, and the load fails.
+// Harmless warnings leave the picture whole; any other one fails the load.
 bool IsHarmless(int code)
 {
-    switch (code) {
-    case JWRN_EXTRANEOUS_DATA:
-    case JWRN_JFIF_MAJOR:
-    case JWRN_ADOBE_XFORM:
-    case JWRN_BOGUS_ICC:
-        return true;
-    default:
-        return false;
-    }
+    return std::find(std::begin(kHarmlessJpegWarnings), std::end(kHarmlessJpegWarnings), code)
+        != std::end(kHarmlessJpegWarnings);
 }
 
 void EmitMessage(j_common_ptr cinfo, int level)
@@ -117,10 +106,7 @@ struct PooledArrays {
     std::int64_t capacity = 0;
 };
 
-PooledArrays& ArraysOf(j_common_ptr cinfo)
-{
-    return *static_cast<PooledArrays*>(cinfo->client_data);
-}
+PooledArrays& ArraysOf(j_common_ptr cinfo);
 
 jvirt_barray_ptr RequestBlockArray(j_common_ptr cinfo, int poolId, boolean, JDIMENSION blocksPerRow, JDIMENSION rows,
                                    JDIMENSION)
@@ -166,6 +152,151 @@ JBLOCKARRAY AccessBlockArray(j_common_ptr cinfo, jvirt_barray_ptr pointer, JDIME
     return array->rowPointers + startRow;
 }
 
+enum class IccDamage { None, CountsDisagree, NumberOutOfRange, Twice, Missing, Empty };
+
+// Where the chunks of an embedded ICC profile stand in the file. A chunk's number is one
+// byte counted from 1, so a profile has at most 255 of them and this needs no more room
+// however many markers a file holds.
+struct IccChunks {
+    static constexpr int kMaxChunks = 255;
+    std::array<const JOCTET*, kMaxChunks + 1> data{}; // by chunk number; the profile bytes
+    std::array<std::size_t, kMaxChunks + 1> size{};
+    int count = -1; // chunks the first ICC marker announced; -1: none seen
+    IccDamage damage = IccDamage::None;
+    int damagedChunk = 0;
+};
+
+// What the markers hold for the copy: pointers into the file's data, so nothing is
+// copied and nothing lives in libjpeg's memory.
+struct MarkerFinds {
+    const JOCTET* exif = nullptr; // the first EXIF APP1 payload
+    std::size_t exifSize = 0;
+    IccChunks icc;
+};
+
+// What libjpeg hands back to our marker reader and memory methods through client_data.
+struct DecoderState {
+    PooledArrays arrays;
+    MarkerFinds markers;
+};
+
+PooledArrays& ArraysOf(j_common_ptr cinfo)
+{
+    return static_cast<DecoderState*>(cinfo->client_data)->arrays;
+}
+
+constexpr std::size_t kIccHeader = 14; // "ICC_PROFILE\0", chunk number, chunk count
+
+void NoteExif(MarkerFinds& finds, const JOCTET* payload, std::size_t size)
+{
+    if (!finds.exif && size >= 6 && std::memcmp(payload, "Exif\0\0", 6) == 0) {
+        finds.exif = payload;
+        finds.exifSize = size;
+    }
+}
+
+// The chunks must agree on their count and each number from 1 to it must come once, as
+// libjpeg's own reader of profiles demands; the first fault found is kept.
+void NoteIccChunk(IccChunks& icc, const JOCTET* payload, std::size_t size)
+{
+    if (size < kIccHeader || std::memcmp(payload, "ICC_PROFILE", 12) != 0 || icc.damage != IccDamage::None)
+        return;
+    const int number = payload[12];
+    const int count = payload[13];
+    const auto damaged = [&](IccDamage damage) {
+        icc.damage = damage;
+        icc.damagedChunk = number;
+    };
+    if (icc.count < 0)
+        icc.count = count;
+    else if (count != icc.count)
+        return damaged(IccDamage::CountsDisagree);
+    if (number == 0 || number > icc.count)
+        return damaged(IccDamage::NumberOutOfRange);
+    if (icc.data[number])
+        return damaged(IccDamage::Twice);
+    icc.data[number] = payload + kIccHeader;
+    icc.size[number] = size - kIccHeader;
+}
+
+// Reads one byte of a marker. libjpeg's memory source ends a file that is cut short
+// with a warning, which fails the load.
+unsigned NextByte(j_decompress_ptr cinfo)
+{
+    jpeg_source_mgr* source = cinfo->src;
+    if (source->bytes_in_buffer == 0 && (!(*source->fill_input_buffer)(cinfo) || source->bytes_in_buffer == 0))
+        ERREXIT(cinfo, JERR_INPUT_EMPTY);
+    --source->bytes_in_buffer;
+    return *source->next_input_byte++;
+}
+
+// libjpeg phase (inside jpeg_read_header): an APP1 or APP2 marker. Notes where the copy's
+// metadata stands and skips the rest unread. libjpeg's own saving of markers appends
+// each one by walking the list of those kept, so a file of a few hundred thousand empty
+// markers took minutes; this costs the same for every marker.
+boolean ReadAppMarker(j_decompress_ptr cinfo)
+{
+    auto& finds = static_cast<DecoderState*>(cinfo->client_data)->markers;
+    const unsigned high = NextByte(cinfo);
+    const unsigned length = high << 8 | NextByte(cinfo);
+    const std::size_t size = length >= 2 ? length - 2 : 0; // the length counts its own two bytes
+    jpeg_source_mgr* source = cinfo->src;
+    if (size <= source->bytes_in_buffer) {
+        if (cinfo->unread_marker == JPEG_APP0 + 1)
+            NoteExif(finds, source->next_input_byte, size);
+        else
+            NoteIccChunk(finds.icc, source->next_input_byte, size);
+    }
+    if (size > 0)
+        (*source->skip_input_data)(cinfo, static_cast<long>(size)); // past the end: a warning that fails
+    return TRUE;
+}
+
+// The profile from its chunks, in order; empty when there is none. A damaged one is left
+// out with the reason in *why.
+QByteArray AssembledProfile(IccChunks& icc, QString* why)
+{
+    if (icc.count < 0)
+        return {};
+    std::size_t total = 0;
+    for (int number = 1; icc.damage == IccDamage::None && number <= icc.count; ++number) {
+        if (!icc.data[number]) {
+            icc.damage = IccDamage::Missing;
+            icc.damagedChunk = number;
+        }
+        total += icc.size[number];
+    }
+    if (icc.damage == IccDamage::None && total == 0)
+        icc.damage = IccDamage::Empty;
+    QString detail;
+    switch (icc.damage) {
+    case IccDamage::None: {
+        QByteArray profile;
+        profile.reserve(static_cast<qsizetype>(total));
+        for (int number = 1; number <= icc.count; ++number)
+            profile.append(reinterpret_cast<const char*>(icc.data[number]), static_cast<qsizetype>(icc.size[number]));
+        return profile;
+    }
+    case IccDamage::CountsDisagree:
+        detail = QStringLiteral("its chunks disagree on their count");
+        break;
+    case IccDamage::NumberOutOfRange:
+        detail = QStringLiteral("chunk %1 of %2").arg(icc.damagedChunk).arg(icc.count);
+        break;
+    case IccDamage::Twice:
+        detail = QStringLiteral("chunk %1 appears twice").arg(icc.damagedChunk);
+        break;
+    case IccDamage::Missing:
+        detail = QStringLiteral("chunk %1 of %2 is missing").arg(icc.damagedChunk).arg(icc.count);
+        break;
+    case IccDamage::Empty:
+        detail = QStringLiteral("no profile data");
+        break;
+    }
+    *why = QStringLiteral("colour profile left out: damaged ICC marker (%1)").arg(detail);
+    return {};
+}
+
 // Owns one libjpeg decompressor with our error manager.
 class Decompressor {
 public:
@@ -181,10 +312,9 @@ public:
     }
     ~Decompressor()
     {
-        std::free(icc);
         if (created)
             jpeg_destroy_decompress(&cinfo);
-        GivePixelMemory(arrays.memory, arrays.capacity);
+        GivePixelMemory(state.arrays.memory, state.arrays.capacity);
     }
     Decompressor(const Decompressor&) = delete;
     Decompressor& operator=(const Decompressor&) = delete;
@@ -209,14 +339,10 @@ public:
     jpeg_decompress_struct cinfo{};
     ErrorManager errors{};
     jpeg_progress_mgr progress{};
+    DecoderState state; // the marker finds and the pooled arrays
     bool created = false;
     bool cmyk = false;
     bool unsupportedColours = false;
-    const std::uint8_t* exif = nullptr; // APP1 payload in libjpeg's image memory: gone after the decode
-    std::size_t exifSize = 0;
-    JOCTET* icc = nullptr; // the assembled ICC profile, ours to free
-    unsigned iccSize = 0;
-    PooledArrays arrays;
 };
 
 // libjpeg phase: create the decompressor and read the headers up to the first scan.
@@ -227,17 +353,17 @@ bool ReadHeader(Decompressor& d, const std::uint8_t* data, std::size_t size, std
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
     d.cinfo.progress = &d.progress;
-    d.cinfo.client_data = &d.arrays;
-    d.arrays.realizeOthers = d.cinfo.mem->realize_virt_arrays;
+    d.cinfo.client_data = &d.state;
+    d.state.arrays.realizeOthers = d.cinfo.mem->realize_virt_arrays;
     d.cinfo.mem->request_virt_barray = RequestBlockArray;
     d.cinfo.mem->realize_virt_arrays = RealizeArrays;
     d.cinfo.mem->access_virt_barray = AccessBlockArray;
     // Whole-image buffers (progressive files) beyond this fail instead of exhausting memory.
     d.cinfo.mem->max_memory_to_use = static_cast<long>(memoryLimit);
     jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));
-    jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_set_marker_processor(&d.cinfo, JPEG_APP0 + 1, ReadAppMarker);
     if (wantProfile)
-        jpeg_save_markers(&d.cinfo, JPEG_APP0 + 2, 0xFFFF);
+        jpeg_set_marker_processor(&d.cinfo, JPEG_APP0 + 2, ReadAppMarker);
     if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK)
         return false;
 
@@ -257,21 +383,6 @@ bool ReadHeader(Decompressor& d, const std::uint8_t* data, std::size_t size, std
         return false;
     }
     jpeg_calc_output_dimensions(&d.cinfo);
-
-    for (jpeg_saved_marker_ptr marker = d.cinfo.marker_list; marker; marker = marker->next) {
-        if (marker->marker == JPEG_APP0 + 1 && marker->data_length >= 6
-            && std::memcmp(marker->data, "Exif\0\0", 6) == 0) {
-            d.exif = marker->data;
-            d.exifSize = marker->data_length;
-            break;
-        }
-    }
-    // A broken profile (missing or inconsistent chunks) is only a warning: none is kept.
-    if (wantProfile && !jpeg_read_icc_profile(&d.cinfo, &d.icc, &d.iccSize)) {
-        std::free(d.icc);
-        d.icc = nullptr;
-        d.iccSize = 0;
-    }
     return true;
 }
 
@@ -361,7 +472,7 @@ QString SizeText(std::int32_t width, std::int32_t height)
 } // namespace
 
 Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure, PhotoMetadata* metadata,
-                   const DecodeScale& scale)
+                   const DecodeScale& scale, QStringList* warnings)
 {
     const auto fail = [&](const QString& why) {
         if (failure)
@@ -380,7 +491,8 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure,
         return fail(decoder.Failure());
     }
 
-    const int orientation = ExifOrientation(decoder.exif, decoder.exifSize);
+    const MarkerFinds& markers = decoder.state.markers;
+    const int orientation = ExifOrientation(markers.exif, markers.exifSize);
     if (scale) {
         const auto fullWidth = static_cast<std::int32_t>(decoder.cinfo.output_width);
         const auto fullHeight = static_cast<std::int32_t>(decoder.cinfo.output_height);
@@ -406,19 +518,18 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure,
     const std::int64_t bitmapBytes = upright.stride * height + bandBytes;
     decoder.cinfo.mem->max_memory_to_use = static_cast<long>(
         std::max<std::int64_t>(AvailableMemoryBytes() - bitmapBytes, std::int64_t{64} << 20));
-    // Read now: the saved markers go with libjpeg's image memory when the decode ends.
-    PhotoMetadata found;
-    if (metadata) {
-        if (decoder.icc)
-            found.iccProfile = QByteArray(reinterpret_cast<const char*>(decoder.icc),
-                                          static_cast<qsizetype>(decoder.iccSize));
-        found.captureExif = CaptureExif(decoder.exif, decoder.exifSize);
-    }
     if (!DecodeRows(decoder, upright, orientation))
         return fail(decoder.Failure());
+    // Only damage to the picture fails it: damaged metadata costs itself, with a word why.
     if (metadata) {
-        metadata->iccProfile = std::move(found.iccProfile);
-        metadata->captureExif = std::move(found.captureExif);
+        QString why;
+        metadata->iccProfile = AssembledProfile(decoder.state.markers.icc, &why);
+        if (!why.isEmpty() && warnings)
+            warnings->append(why);
+        bool damagedExif = false;
+        metadata->captureExif = CaptureExif(markers.exif, markers.exifSize, &damagedExif);
+        if (damagedExif && warnings)
+            warnings->append(QStringLiteral("capture date left out: damaged EXIF block"));
     }
     return std::move(upright.picture);
 }

@@ -7,6 +7,7 @@
 #include "imaging/PixelMemory.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <cstdint>
@@ -22,15 +23,18 @@ namespace imaging {
 // failure is given, the cause in English ("truncated or damaged JPEG data at byte 1234
 // (libjpeg: Premature end of JPEG file)"); nothing is printed and the process is never
 // ended. When metadata is given, its ICC profile and capture-date EXIF block are filled
-// from the file (its modification time is left alone). data is only read during the
-// call. Safe to call from several threads at once.
+// from the file (its modification time is left alone); a damaged profile or EXIF block
+// is left out and, when warnings is given, one line in English says which and why
+// ("colour profile left out: damaged ICC marker (chunk 2 of 3 is missing)"). Markers
+// are read in time proportional to their bytes, however many a file holds. data is
+// only read during the call. Safe to call from several threads at once.
 //
 // scale, when given, is asked once with the picture's full upright width and height and
 // answers the decode's scale in eighths (1 to 8; 8 is full size): libjpeg then reduces
 // while it decodes (DCT scaling), far cheaper than decoding everything and shrinking after.
 using DecodeScale = std::function<int(std::int32_t width, std::int32_t height)>;
 Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure = nullptr,
-                   PhotoMetadata* metadata = nullptr, const DecodeScale& scale = {});
+                   PhotoMetadata* metadata = nullptr, const DecodeScale& scale = {}, QStringList* warnings = nullptr);
 
 // The size and decode memory of a JPEG file from its frame header, found by walking the
 // markers without decoding. read(offset, into, count) fills into with up to count bytes

@@ -175,8 +175,10 @@ std::optional<PictureHeader> ProbeThroughQt(const QByteArray& data)
 
 Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details, const DecodeScale& scale)
 {
-    if (details)
+    if (details) {
         details->failure.clear();
+        details->warnings.clear();
+    }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
     const auto size = static_cast<std::size_t>(data.size());
     QString* failure = details ? &details->failure : nullptr;
@@ -184,7 +186,7 @@ Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* 
     const PictureFormat format = jpegName ? PictureFormat::Jpeg : SniffFormat(bytes, size);
     switch (format) {
     case PictureFormat::Jpeg:
-        return DecodeJpeg(bytes, size, failure, metadata, scale);
+        return DecodeJpeg(bytes, size, failure, metadata, scale, details ? &details->warnings : nullptr);
     case PictureFormat::Png:
         return DecodePng(bytes, size, failure, metadata);
     case PictureFormat::WebP:

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <optional>
@@ -19,6 +20,8 @@ struct LoadDetails {
     QString failure;        // why the load failed, in English ("not a JPEG file"); empty after success
     PhotoMetadata metadata; // what a reduced copy keeps: the colour profile and capture date
                             // (JPEG, PNG, WebP, HEIF), and every file's modification time
+    QStringList warnings;   // metadata left out because it was damaged, one line each with why;
+                            // the picture itself loaded
 };
 
 // Loads the picture file at path. Files named .jpg, .jpeg, .jpe or .jfif are decoded as

@@ -288,3 +288,27 @@ TEST(ConvertJPG, EveryKindOfPhotoInEveryOrientationGivesTheBytesOfItsUprightPixe
         }
     }
 }
+
+TEST(ConvertJPG, AFloodOfMarkersIsShrunkLikeThePlainPicture)
+{
+    // 200,000 empty APP1 and 100,000 empty APP2 markers ahead of the camera's EXIF block,
+    // which must still count (the copy comes out upright). Read marker by marker into a
+    // list, they took minutes.
+    QTemporaryDir dir;
+    const QByteArray stored = testfiles::EncodeJpeg(Photo(120, 80));
+    const QByteArray exif = testfiles::CameraExifSegment(6, "2026:07:14 18:03:21", "");
+    QByteArray flood;
+    flood.reserve(4 * 300000);
+    for (int i = 0; i < 300000; ++i)
+        flood.append(i % 3 == 2 ? "\xFF\xE2\x00\x02" : "\xFF\xE1\x00\x02", 4);
+    ASSERT_TRUE(testfiles::WriteFile(dir.filePath("plain.jpg"), testfiles::WithSegments(stored, exif)));
+    ASSERT_TRUE(testfiles::WriteFile(dir.filePath("flood.jpg"), testfiles::WithSegments(stored, flood + exif)));
+
+    for (const char* name : {"plain", "flood"}) {
+        const batch::ConvertReport report = batch::ConvertPicture(
+            dir.filePath(name + QStringLiteral(".jpg")), dir.filePath(name + QStringLiteral("-60.jpg")), 80, "60");
+        EXPECT_TRUE(report.written) << name << ": " << report.failure.toStdString();
+    }
+    EXPECT_EQ(SizeOf(dir.filePath("flood-60.jpg")), QSize(40, 60));
+    EXPECT_EQ(ReadFile(dir.filePath("flood-60.jpg")), ReadFile(dir.filePath("plain-60.jpg")));
+}

@@ -2,6 +2,7 @@
 
 #include "common/BatchTestSupport.h"
 
+#include "batch/FolderWorkers.h"
 #include "batch/ShrinkRun.h"
 #include "platform/MessageBox.h"
 
@@ -11,6 +12,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
 
 using apptest::JpegSize;
 using apptest::RecordingProgress;
@@ -100,6 +104,75 @@ TEST_F(ParallelRunTest, BoxesComeInListOrderAndCancelLeavesOnlyCompleteFiles)
     EXPECT_EQ(QDir(Path("stopped")).entryList(QDir::Files | QDir::Hidden), (QStringList{"1.jpg", "2.jpg", "3.jpg"}));
     EXPECT_EQ(JpegSize(Path("stopped/1.jpg")), QSize(800, 600));
     EXPECT_EQ(progress.fractions.size(), 3u);
+}
+
+// Tells a test's waiting worker what the run's thread did: started a file (by its status
+// line), took a finished one back, or let window events run.
+class WatchingProgress : public RecordingProgress {
+public:
+    explicit WatchingProgress(QString later) : later_(std::move(later)) {}
+
+    void ShowStatus(const QString& text) override
+    {
+        Note([&] { laterStarted = laterStarted || text == later_; });
+        RecordingProgress::ShowStatus(text);
+    }
+    void ShowProgress(double fraction) override
+    {
+        Note([&] { ++finished; });
+        RecordingProgress::ShowProgress(fraction);
+    }
+    void LetEventsRun() override
+    {
+        Note([&] { ++eventsRun; });
+        RecordingProgress::LetEventsRun();
+    }
+
+    // Blocks until the run's thread has either started the later file and taken it
+    // back finished, or let events run without starting it.
+    void WaitForTheRunsChoice()
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return laterStarted ? finished > 0 : eventsRun > 0; });
+    }
+
+    bool laterStarted = false;
+    int finished = 0;
+    int eventsRun = 0;
+
+private:
+    template <typename Change>
+    void Note(Change change)
+    {
+        {
+            const std::scoped_lock lock(mutex_);
+            change();
+        }
+        changed_.notify_all();
+    }
+
+    QString later_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+};
+
+TEST_F(ParallelRunTest, TheLaterFileOfANameWaitsForTheEarlierOne)
+{
+    ASSERT_TRUE(WriteJpeg(Path("src/a/same.jpg"), 2400, 1800));
+    ASSERT_TRUE(WriteJpeg(Path("src/b/same.jpg"), 40, 30));
+    // The earlier file's work is held until the run's thread has shown its choice: the
+    // run starts files before it lets events run, so a later file not started by then
+    // waits. Were it started, it is written first and the earlier file after it.
+    WatchingProgress progress(Path("src/b/same.jpg"));
+    struct ClearHook {
+        ~ClearHook() { batch::SetBeforeWorkHookForTests({}); }
+    } clearHook;
+    batch::SetBeforeWorkHookForTests([&](const batch::FileTask& task) {
+        if (task.source == Path("src/a/same.jpg"))
+            progress.WaitForTheRunsChoice();
+    });
+    Run(Path("out"), 2, true, progress);
+    EXPECT_EQ(JpegSize(Path("out/same.jpg")), QSize(20, 15));
 }
 
 } // namespace

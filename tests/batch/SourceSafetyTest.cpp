@@ -19,6 +19,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,6 +44,21 @@ QByteArray ReadAll(const QByteArray& path)
         data.append(buffer, n);
     ::close(fd);
     return data;
+}
+
+// The names in a folder, as bytes.
+std::set<QByteArray> NamesIn(const QByteArray& folder)
+{
+    std::set<QByteArray> names;
+    if (DIR* dir = ::opendir(folder.constData())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..")
+                names.insert(name);
+        }
+        ::closedir(dir);
+    }
+    return names;
 }
 
 class SourceSafetyTest : public ::testing::Test {
@@ -144,7 +162,7 @@ TEST_F(SourceSafetyTest, ALinkOutOfTheSourceNeverReshrinksTheTarget)
     EXPECT_EQ(JpegSize(Path("P/T/a.jpg")), QSize(16, 12)); // from S/a.jpg, not from itself
 }
 
-TEST_F(SourceSafetyTest, NamesThatAreNotUtf8KeepTheirBytes)
+TEST_F(SourceSafetyTest, NamesKeepTheirBytes)
 {
     const QByteArray jpeg = [] {
         QImage image(40, 20, QImage::Format_RGB32);
@@ -155,27 +173,41 @@ TEST_F(SourceSafetyTest, NamesThatAreNotUtf8KeepTheirBytes)
         image.save(&buffer, "JPG");
         return bytes;
     }();
-    const QByteArray folder = QFile::encodeName(root_.path()) + "/Fotos-\xe9";
-    ASSERT_EQ(::mkdir(folder.constData(), 0777), 0);
-    for (const QByteArray& name : {QByteArray("a.jpg"), QByteArray("caf\xe9.jpg"), QByteArray("\xff\xfe.JPG")}) {
-        const int fd = ::open((folder + '/' + name).constData(), O_WRONLY | O_CREAT, 0666);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::write(fd, jpeg.constData(), static_cast<size_t>(jpeg.size())), jpeg.size());
-        ::close(fd);
-    }
-    const QString source = platform::DecodeFileName(folder);
-    const QString target = batch::DerivedTarget(source);
+    const struct {
+        QByteArray folder;
+        std::set<QByteArray> names;
+        const char* shown; // how the progress window shows one of the files
+    } cases[] = {
+        // Bytes that are not UTF-8.
+        {"Fotos-\xe9", {"a.jpg", "caf\xe9.jpg", "\xff\xfe.JPG"}, "/Fotos-\xc3\xa9/caf\xc3\xa9.jpg"},
+        // Characters past U+FFFF (surrogate pairs in the text form), and a surrogate
+        // encoded as UTF-8 as some archives write it, which is not UTF-8.
+        {"Hochzeit \xF0\x9F\x92\x8D",
+         {"Torte \xF0\x9F\x92\x90.jpg", "\xED\xA0\x80.jpg"},
+         "/Hochzeit \xF0\x9F\x92\x8D/Torte \xF0\x9F\x92\x90.jpg"},
+    };
+    for (const auto& c : cases) {
+        const QByteArray folder = QFile::encodeName(root_.path()) + '/' + c.folder;
+        ASSERT_EQ(::mkdir(folder.constData(), 0777), 0);
+        for (const QByteArray& name : c.names) {
+            const int fd = ::open((folder + '/' + name).constData(), O_WRONLY | O_CREAT, 0666);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(::write(fd, jpeg.constData(), static_cast<size_t>(jpeg.size())), jpeg.size());
+            ::close(fd);
+        }
+        const QString source = platform::DecodeFileName(folder);
+        const QString target = batch::DerivedTarget(source);
 
-    platform::MessageBoxRecorder boxes;
-    EXPECT_EQ(Run(source, target, true), RunOutcome::Finished);
-    EXPECT_TRUE(boxes.Calls().empty());
-    const QByteArray written = platform::EncodeFileName(target);
-    EXPECT_EQ(written, folder + "_klein");
-    for (const QByteArray& name : {QByteArray("a.jpg"), QByteArray("caf\xe9.jpg"), QByteArray("\xff\xfe.JPG")})
-        EXPECT_FALSE(ReadAll(written + '/' + name).isEmpty()) << name.toHex().toStdString();
-    // The progress window shows the names readably.
-    EXPECT_TRUE(
-        progress_.statuses.contains(QDir::fromNativeSeparators(root_.path()) + QString::fromUtf8("/Fotos-é/café.jpg")));
+        platform::MessageBoxRecorder boxes;
+        EXPECT_EQ(Run(source, target, true), RunOutcome::Finished);
+        EXPECT_TRUE(boxes.Calls().empty());
+        const QByteArray written = platform::EncodeFileName(target);
+        EXPECT_EQ(written, folder + "_klein");
+        EXPECT_EQ(NamesIn(written), c.names) << c.folder.toHex().toStdString();
+        // The progress window shows the names readably.
+        EXPECT_TRUE(progress_.statuses.contains(QDir::fromNativeSeparators(root_.path()) + QString::fromUtf8(c.shown)))
+            << c.shown;
+    }
 }
 
 TEST_F(SourceSafetyTest, RelativePathsMeanTheWorkingFolder)

@@ -86,6 +86,31 @@ TEST_F(ShrinkCommandTest, ADamagedPictureFailsAloneWithItsReason)
               "zimbrel-shrink: 3 pictures found, 2 written, 1 failed, 0.4"); // 640 x 480 + 300 x 400
 }
 
+TEST_F(ShrinkCommandTest, ADamagedColourProfileCostsOnlyItselfWithAWarning)
+{
+    // Chunk 1 of 2 of a profile, and no chunk 2; the picture itself is whole.
+    const QByteArray chunk = QByteArray("ICC_PROFILE\0\x01\x02", 14) + "half a profile";
+    ASSERT_TRUE(testfiles::WriteFile(
+        Path("src/a.jpg"),
+        testfiles::WithSegments(testfiles::EncodeJpeg(testfiles::Quadrants(64, 48)), testfiles::Segment(0xE2, chunk))));
+
+    const Result result = Shrink({"-s", "32", Path("src"), Path("out")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(JpegSize(Path("out/a.jpg")), QSize(32, 24));
+    for (const auto& [marker, payload] : testfiles::Segments(testfiles::ReadFile(Path("out/a.jpg"))))
+        EXPECT_NE(marker, 0xE2);
+    const QStringList lines = result.err.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << result.err.toStdString();
+    EXPECT_EQ(lines[0],
+              "zimbrel-shrink: " + Path("src/a.jpg")
+                  + ": warning: colour profile left out: damaged ICC marker (chunk 2 of 2 is missing)");
+    EXPECT_TRUE(lines[1].startsWith("zimbrel-shrink: 1 pictures found, 1 written, 0 failed")) << lines[1].toStdString();
+
+    const Result quiet = Shrink({"--quiet", Path("src"), Path("quiet")});
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.err, QString());
+}
+
 TEST_F(ShrinkCommandTest, RefusedJobsExitWithTwoAndWriteNothing)
 {
     ASSERT_TRUE(WriteJpeg(Path("src/a.jpg"), 64, 48));

@@ -83,8 +83,6 @@ QByteArray WithSegments(const QByteArray& jpeg, const QByteArray& segments)
     return jpeg.left(2) + segments + jpeg.mid(2);
 }
 
-namespace {
-
 QByteArray Segment(int marker, const QByteArray& payload)
 {
     const auto length = static_cast<int>(payload.size()) + 2;
@@ -92,8 +90,6 @@ QByteArray Segment(int marker, const QByteArray& payload)
     segment.append(char(0xFF)).append(char(marker)).append(char(length >> 8)).append(char(length & 0xFF));
     return segment + payload;
 }
-
-} // namespace
 
 QByteArray IccSegments(const QByteArray& profile, int chunkSize)
 {

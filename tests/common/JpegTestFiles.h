@@ -23,6 +23,8 @@ QByteArray EncodeGreyJpeg(const QImage& image);
 QByteArray EncodeCmykJpeg(const QImage& image);
 // jpeg with an APP1 EXIF block holding only the orientation tag, in the given byte order.
 QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian = true);
+// One marker segment: 0xFF, the marker byte, the length and payload.
+QByteArray Segment(int marker, const QByteArray& payload);
 // jpeg with the given marker segments (each "\xFF\xEn" + length + payload) right after SOI.
 QByteArray WithSegments(const QByteArray& jpeg, const QByteArray& segments);
 // APP2 "ICC_PROFILE" segments carrying profile in chunks of at most chunkSize bytes.

@@ -207,11 +207,13 @@ TEST_F(RegistryTest, AReadWhileAnotherProgramLengthensTheValueSeesOneVersion)
 TEST_F(RegistryTest, UnreadableEntriesReadAsMissingAndEverythingElseSurvivesWrites)
 {
     // A hand-edited store: the quality's type is a word, and parts a later version may
-    // have added (a field on top, a root, fields on a key and a value, an odd subkey).
+    // have added (a field on top, a root, a known root in another form, fields on a key
+    // and a value, an odd subkey).
     const QByteArray edited = R"({
       "format": "zimbrel-registry", "version": 1, "written-by": "a later Zimbrel",
       "roots": {
         "HKEY_SOMEWHERE_ELSE": {"anything": [1, 2]},
+        "HKEY_LOCAL_MACHINE": ["a root in a later form"],
         "HKEY_CURRENT_USER": {"name": "HKEY_CURRENT_USER", "values": [], "keys": [
           {"name": "Software", "values": [], "keys": [
             {"name": "Quarzlicht Software", "values": [], "keys": [
@@ -237,8 +239,8 @@ TEST_F(RegistryTest, UnreadableEntriesReadAsMissingAndEverythingElseSurvivesWrit
     SaveRegString(1, key, "Size", "800");
     EXPECT_TRUE(SetAsideFiles().isEmpty());
     const QByteArray rewritten = ReadFile(RegistryStorePath());
-    for (const char* kept : {"\"written-by\"", "\"HKEY_SOMEWHERE_ELSE\"", "\"anything\"", "\"colour\"", "\"note\"",
-                             "\"REG_SZ\"", "not base64!"})
+    for (const char* kept : {"\"written-by\"", "\"HKEY_SOMEWHERE_ELSE\"", "\"anything\"", "a root in a later form",
+                             "\"colour\"", "\"note\"", "\"REG_SZ\"", "not base64!"})
         EXPECT_TRUE(rewritten.contains(kept)) << kept;
     EXPECT_EQ(GetRegValue(1, key, "SourcePath", "d"), "/home/a/Bilder");
     EXPECT_EQ(GetRegValue(1, key, "Size", "d"), "800");
