@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
   qt6-translations-l10n
+  help2man bash-completion
+  dpkg-dev lintian desktop-file-utils appstream libglib2.0-bin
 )
 
 missing=()

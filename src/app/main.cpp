@@ -1,5 +1,6 @@
-// Zimbrel: shrinks the JPEG photos of a folder (or one photo) into a target folder.
+// Zimbrel: shrinks the photos of a folder (or one photo) into a target folder.
 //   zimbrel [picture or folder]
+//   zimbrel --help | --version    print and exit: no window, no settings touched
 
 #include "Form1.h"
 #include "MessageBoxDialog.h"
@@ -12,11 +13,51 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr char kHelp[] = "Usage: zimbrel [FOLDER | PICTURE]\n"
+                         "Opens the window that shrinks the pictures of FOLDER (or the one PICTURE) into JPEG\n"
+                         "copies in a target folder beside it, named after it with \"_klein\". Without an argument\n"
+                         "the window starts with the folders of the last run. The window speaks German.\n"
+                         "\n"
+                         "  -h, --help     this text\n"
+                         "      --version  the program's version\n"
+                         "\n"
+                         "zimbrel-shrink does the same from the command line, without a window.\n";
+
+// Answers --help and --version before anything else starts: no display is needed and
+// no settings are read. Returns the exit status, or -1 when the window is to open.
+int AnswerInformationOption(int argc, char** argv)
+{
+    if (argc < 2)
+        return -1;
+    const char* text = nullptr;
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)
+        text = kHelp;
+    else if (std::strcmp(argv[1], "--version") == 0)
+        text = "zimbrel " ZIMBREL_VERSION "\n";
+    else
+        return -1;
+    if (std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0)
+        return 0;
+    std::fprintf(stderr, "zimbrel: cannot write to standard output: %s\n", std::strerror(errno));
+    return 2;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    if (const int status = AnswerInformationOption(argc, argv); status >= 0)
+        return status;
     platform::ReportUnhandledErrors("zimbrel");
     QApplication application(argc, argv);
     QApplication::setApplicationName(platform::ProductName());
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.quarzlicht.Zimbrel")); // its desktop entry
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/zimbrel/zimbrel.png")));
     platform::SetMessageBoxPresenter(app::ShowMessageBoxDialog);
     draw::ConnectClipboard();

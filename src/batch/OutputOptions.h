@@ -23,6 +23,8 @@ struct OutputOptions {
     {
         return maxBytes == 0 && format == OutputFormat::Jpeg && filter == ReductionFilter::Bilinear;
     }
+
+    bool operator==(const OutputOptions&) const = default;
 };
 
 } // namespace batch

@@ -71,8 +71,9 @@ QString UsageText()
         .arg(OutputOptionsUsage());
 }
 
-bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options, QString& error)
+bool ParseCommandLine(const QStringList& given, CommandLineOptions& options, QString& error)
 {
+    QStringList arguments = given; // a bundle of short options is unpacked in place
     QStringList positional;
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -93,6 +94,14 @@ bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options,
             argument = argument.left(argument.indexOf(u'='));
             hasAttached = true;
         }
+        // "-rq50": the first letter is the option; a value option takes the rest as its
+        // value ("-s320"), a flag hands the rest on as the next option ("-q50").
+        const bool bundled = !argument.startsWith(QLatin1String("--")) && argument.size() > 2;
+        if (bundled) {
+            attached = argument.mid(2);
+            argument.truncate(2);
+            hasAttached = true;
+        }
         const auto value = [&](QString& into) {
             if (hasAttached) {
                 into = attached;
@@ -106,6 +115,14 @@ bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options,
             return true;
         };
         const auto flag = [&] {
+            if (bundled) {
+                if (attached.startsWith(u'-')) { // "-r-x" names no option "--x"
+                    error = QStringLiteral("unknown option -%1").arg(attached.left(1));
+                    return false;
+                }
+                arguments.insert(i + 1, u'-' + attached);
+                return true;
+            }
             if (hasAttached)
                 error = QStringLiteral("option %1 takes no value").arg(argument);
             return !hasAttached;
@@ -168,8 +185,12 @@ bool ParseCommandLine(const QStringList& arguments, CommandLineOptions& options,
             if (!ApplyOutputOption(argument, text, options.output, error))
                 return false;
         } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+            if (!flag())
+                return false;
             options.help = true;
         } else if (argument == QLatin1String("--version")) {
+            if (!flag())
+                return false;
             options.version = true;
         } else {
             error = QStringLiteral("unknown option %1").arg(argument);

@@ -24,6 +24,8 @@ struct CommandLineOptions {
     bool help = false;
     bool version = false;
     batch::OutputOptions output; // --mirror, --update, --max-size, --format, --filter, --dry-run
+
+    bool operator==(const CommandLineOptions&) const = default;
 };
 
 // The arguments after the program name: options anywhere, "--" ends them. On a usage

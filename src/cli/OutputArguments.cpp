@@ -88,7 +88,8 @@ QString OutputOptionsUsage()
     return QStringLiteral(
         "      --mirror         keep each picture's folder below SOURCE under TARGET (implies -r)\n"
         "      --update         skip pictures whose copy exists with the picture's modification time\n"
-        "      --max-size BYTES every copy at most BYTES (300000, 500K, 2M): lower quality first,\n"
+        "      --max-size BYTES\n"
+        "                       every copy at most BYTES (300000, 500K, 2M): lower quality first,\n"
         "                       down to 10, then about 10% smaller steps; metadata counts\n"
         "      --format FORMAT  jpeg (default) or webp (\".webp\" names, -q as WebP quality)\n"
         "      --filter FILTER  bilinear (default, as the window) or lanczos3 (sharper, no aliasing)\n"

@@ -6,13 +6,21 @@
 #include "batch/SourceGuard.h"
 #include "platform/FileNames.h"
 
+#include <QList>
+
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include <sys/ioctl.h>
 
 namespace cli {
 
 namespace {
 
 constexpr int kBarWidth = 30;
+constexpr int kMinBarWidth = 10;  // narrower says nothing the counts do not
 constexpr qint64 kRedrawMs = 200; // the clock and the rate change between files too
 
 QByteArray Clock(double seconds)
@@ -21,12 +29,49 @@ QByteArray Clock(double seconds)
     return QByteArray::number(whole / 60) + ':' + QByteArray::number(whole % 60).rightJustified(2, '0');
 }
 
+bool TerminalWithoutCursorControl()
+{
+    const char* term = std::getenv("TERM");
+    return term == nullptr || *term == '\0' || std::strcmp(term, "dumb") == 0;
+}
+
 } // namespace
+
+QByteArray ProgressLine(qsizetype done, qsizetype found, double seconds, int columns)
+{
+    const int room = std::max(columns - 1, 1);
+    const double fraction = found > 0 ? static_cast<double>(done) / static_cast<double>(found) : 1.0;
+    QList<QByteArray> parts{QByteArray::number(done) + '/' + QByteArray::number(found),
+                            QByteArray::number(static_cast<int>(fraction * 100)) + '%'};
+    if (done > 0 && seconds > 0) {
+        const double rate = static_cast<double>(done) / seconds;
+        parts << QByteArray::number(rate, 'f', 1) + " pictures/s";
+        parts << Clock(static_cast<double>(found - done) / rate) + " left";
+    }
+    const auto partsWidth = [&] {
+        qsizetype width = 2 * (parts.size() - 1);
+        for (const QByteArray& part : parts)
+            width += part.size();
+        return static_cast<int>(width);
+    };
+    // "[" bar "] " around the bar.
+    while (parts.size() > 1 && partsWidth() + kMinBarWidth + 3 > room)
+        parts.removeLast();
+    const int barWidth = std::min(room - partsWidth() - 3, kBarWidth);
+    QByteArray line;
+    if (barWidth >= kMinBarWidth) {
+        const int filled = static_cast<int>(fraction * barWidth);
+        line = '[' + QByteArray(filled, '#') + QByteArray(barWidth - filled, '.') + "] ";
+    }
+    line += parts.join("  ");
+    return line.left(room);
+}
 
 TerminalProgress::TerminalProgress(std::FILE* out, bool bar, const volatile std::sig_atomic_t& interrupted)
     : out_(out), bar_(bar), interrupted_(interrupted)
 {
     clock_.start();
+    plain_ = TerminalWithoutCursorControl();
 }
 
 void TerminalProgress::Progress(double fraction)
@@ -111,10 +156,12 @@ void TerminalProgress::Line(std::FILE* to, const QByteArray& text)
 
 QByteArray TerminalProgress::Summary() const
 {
+    // "1 picture found", "2 pictures found".
+    const QString found = QStringLiteral("%1 %2").arg(found_).arg(found_ == 1 ? QStringLiteral("picture")
+                                                                              : QStringLiteral("pictures"));
     if (plan_)
-        return QStringLiteral(
-                   "zimbrel-shrink: dry run: %1 pictures found, %2 would be written, %3 skipped, %4 refused\n")
-            .arg(found_)
+        return QStringLiteral("zimbrel-shrink: dry run: %1 found, %2 would be written, %3 skipped, %4 refused\n")
+            .arg(found)
             .arg(planned_)
             .arg(skipped_)
             .arg(failed_)
@@ -127,9 +174,8 @@ QByteArray TerminalProgress::Summary() const
         ? QStringLiteral(", %1 encodes per picture")
               .arg(static_cast<double>(encodes_) / static_cast<double>(written_ + failed_), 0, 'f', 2)
         : QString();
-    return QStringLiteral(
-               "zimbrel-shrink: %1 pictures found, %2 written%3%7, %4 failed, %5 source megapixels%8, %6 s\n")
-        .arg(found_)
+    return QStringLiteral("zimbrel-shrink: %1 found, %2 written%3%7, %4 failed, %5 source megapixels%8, %6 s\n")
+        .arg(found)
         .arg(Written())
         .arg(replaced)
         .arg(failed_)
@@ -145,17 +191,14 @@ void TerminalProgress::DrawBar()
     if (!bar_)
         return;
     lastDraw_ = clock_.elapsed();
-    const double seconds = static_cast<double>(lastDraw_) / 1000.0;
-    const double fraction = found_ > 0 ? static_cast<double>(done_) / static_cast<double>(found_) : 1.0;
-    const int filled = static_cast<int>(fraction * kBarWidth);
-    QByteArray line = "\r\033[K[" + QByteArray(filled, '#') + QByteArray(kBarWidth - filled, '.') + "] ";
-    line += QByteArray::number(done_) + '/' + QByteArray::number(found_) + "  ";
-    line += QByteArray::number(static_cast<int>(fraction * 100)) + "%";
-    if (done_ > 0 && seconds > 0) {
-        const double rate = static_cast<double>(done_) / seconds;
-        line += "  " + QByteArray::number(rate, 'f', 1) + " pictures/s";
-        line += "  " + Clock(static_cast<double>(found_ - done_) / rate) + " left";
-    }
+    const int columns = Columns();
+    const QByteArray text = ProgressLine(done_, found_, static_cast<double>(lastDraw_) / 1000.0, columns);
+    QByteArray line = plain_ ? "\r" + text : "\r\033[K" + text;
+    // Blanks over the rest of a longer earlier line, never into the last column.
+    barLength_ = std::min<qsizetype>(barLength_, columns - 1);
+    if (plain_ && text.size() < barLength_)
+        line += QByteArray(barLength_ - text.size(), ' ');
+    barLength_ = std::max(barLength_, text.size());
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), out_);
     std::fflush(out_);
     barShown_ = true;
@@ -165,9 +208,21 @@ void TerminalProgress::ClearBar()
 {
     if (!barShown_)
         return;
-    std::fputs("\r\033[K", out_);
+    const QByteArray clear = plain_ ? '\r' + QByteArray(barLength_, ' ') + '\r' : QByteArray("\r\033[K");
+    std::fwrite(clear.constData(), 1, static_cast<std::size_t>(clear.size()), out_);
     std::fflush(out_);
     barShown_ = false;
+    barLength_ = 0;
+}
+
+// Asked at every redraw, so a resized window gets a bar that fits it.
+int TerminalProgress::Columns() const
+{
+    winsize size{};
+    if (::ioctl(fileno(out_), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+    const int columns = qEnvironmentVariableIntValue("COLUMNS");
+    return columns > 0 ? columns : 80;
 }
 
 } // namespace cli

@@ -2,7 +2,9 @@
 // The shrink run as a terminal sees it: a progress bar redrawn in place on stderr (only
 // when stderr is a terminal), one line for every failed picture, for every copy written
 // without damaged metadata and for every copy a later picture of the same name replaced,
-// and the counts for the closing summary. Ctrl-C is the cancel marker.
+// and the counts for the closing summary. Ctrl-C is the cancel marker. The bar always
+// fits the terminal's width; on a terminal without cursor control (TERM unset or "dumb")
+// it is redrawn with a carriage return and blanks only, no escape codes.
 
 #include "batch/RunContract.h"
 
@@ -15,6 +17,11 @@
 #include <cstdio>
 
 namespace cli {
+
+// The bar's text for done of found pictures after seconds, at most columns - 1 characters
+// wide (a character in the last column makes some terminals wrap): the bar shrinks first,
+// then the time left, the rate and the percentage are dropped, in that order.
+QByteArray ProgressLine(qsizetype done, qsizetype found, double seconds, int columns);
 
 class TerminalProgress : public batch::RunObserver {
 public:
@@ -57,6 +64,7 @@ public:
 private:
     void DrawBar();
     void ClearBar();
+    int Columns() const;
     // Prints text and a line feed to to, control characters escaped: one line, whatever
     // a name holds.
     void Line(std::FILE* to, const QByteArray& text);
@@ -74,7 +82,9 @@ private:
     QElapsedTimer clock_;
     qint64 lastDraw_ = -1;
     bool barShown_ = false;
-    qsizetype found_ = 1; // a single-file run lists nothing
+    bool plain_ = false;      // no escape codes: overwrite with blanks instead
+    qsizetype barLength_ = 0; // what the blanks have to cover
+    qsizetype found_ = 1;     // a single-file run lists nothing
     qsizetype done_ = 0;
     qsizetype written_ = 0;
     qsizetype replaced_ = 0;

@@ -14,8 +14,10 @@
 #include "platform/FileNames.h"
 #include "support/StdModul.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include <unistd.h>
 
@@ -37,6 +39,17 @@ void Print(std::FILE* out, const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), out);
+}
+
+// --help and --version: a failed write (a full disk, a closed pipe) is an error, not
+// silent success.
+int PrintToStdout(const QString& text)
+{
+    Print(stdout, text);
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return kAllWritten;
+    Print(stderr, QStringLiteral("zimbrel-shrink: cannot write to standard output: %1\n").arg(std::strerror(errno)));
+    return kRefused;
 }
 
 // One message line: "zimbrel-shrink: " + text, whatever control characters text holds.
@@ -61,14 +74,10 @@ int main(int argc, char** argv)
         Print(stderr, QStringLiteral("Try 'zimbrel-shrink --help'.\n"));
         return kRefused;
     }
-    if (options.help) {
-        Print(stdout, cli::UsageText());
-        return kAllWritten;
-    }
-    if (options.version) {
-        Print(stdout, QStringLiteral("zimbrel-shrink " ZIMBREL_VERSION "\n"));
-        return kAllWritten;
-    }
+    if (options.help)
+        return PrintToStdout(cli::UsageText());
+    if (options.version)
+        return PrintToStdout(QStringLiteral("zimbrel-shrink " ZIMBREL_VERSION "\n"));
     if (!batch::IsFolder(options.source) && !StdModul::FileExists(options.source)) {
         PrintLine(QStringLiteral("%1: no such picture or folder").arg(platform::DisplayFileName(options.source)));
         return kRefused;

@@ -106,7 +106,7 @@ TEST_F(ShrinkCommandTest, ADamagedColourProfileCostsOnlyItselfWithAWarning)
     EXPECT_EQ(lines[0],
               "zimbrel-shrink: " + Path("src/a.jpg")
                   + ": warning: colour profile left out: damaged ICC marker (chunk 2 of 2 is missing)");
-    EXPECT_TRUE(lines[1].startsWith("zimbrel-shrink: 1 pictures found, 1 written, 0 failed")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].startsWith("zimbrel-shrink: 1 picture found, 1 written, 0 failed")) << lines[1].toStdString();
 
     const Result quiet = Shrink({"--quiet", Path("src"), Path("quiet")});
     EXPECT_EQ(quiet.exitCode, 0);
