@@ -1,6 +1,8 @@
 // --mirror, --update, --max-size, --format, --filter and --dry-run as a script meets
 // them: the real program on real folders.
 
+#include "ProgramRun.h"
+
 #include "cli/OutputArguments.h"
 #include "common/BatchTestSupport.h"
 
@@ -24,24 +26,13 @@ using apptest::WriteJpeg;
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using clitest::Result;
 
 class OutputOptionsTest : public ::testing::Test {
 protected:
     QString Path(const QString& relative) const { return root_.path() + u'/' + relative; }
 
-    Result Shrink(QStringList arguments)
-    {
-        QProcess process;
-        process.start(QStringLiteral(ZIMBREL_SHRINK), arguments);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-    }
+    static Result Shrink(const QStringList& arguments) { return clitest::Shrink(arguments); }
 
     // Every file below folder, relative to it, sorted.
     QStringList FilesBelow(const QString& folder) const

@@ -1,3 +1,5 @@
+#include "ProgramRun.h"
+
 #include "common/BatchTestSupport.h"
 #include "common/PictureTestFiles.h"
 
@@ -19,26 +21,13 @@ using apptest::WriteJpeg;
 
 namespace {
 
-struct Result {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using clitest::Result;
 
 class ShrinkCommandTest : public ::testing::Test {
 protected:
     QString Path(const QString& relative) const { return root_.path() + u'/' + relative; }
 
-    Result Shrink(const QStringList& arguments) { return Run(QStringLiteral(ZIMBREL_SHRINK), arguments); }
-
-    static Result Run(const QString& program, const QStringList& arguments)
-    {
-        QProcess process;
-        process.start(program, arguments);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-    }
+    static Result Shrink(const QStringList& arguments) { return clitest::Shrink(arguments); }
 
     QTemporaryDir root_;
 };
@@ -237,7 +226,8 @@ TEST_F(ShrinkCommandTest, AMemoryLimitKeepsLargePicturesApartAndChangesNoByte)
 {
     // The most memory a run of zimbrel-shrink with arguments held.
     const auto peak = [this](const QStringList& arguments) {
-        const Result result = Run(QStringLiteral(PEAK_MEMORY), QStringList{QStringLiteral(ZIMBREL_SHRINK)} + arguments);
+        const Result result = clitest::Run(QStringLiteral(PEAK_MEMORY),
+                                           QStringList{QStringLiteral(ZIMBREL_SHRINK)} + arguments);
         EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
         return result.err.split(u'\n', Qt::SkipEmptyParts).value(0).toLongLong();
     };
