@@ -1,10 +1,17 @@
 #include "Lanczos3.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <new>
 #include <numbers>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace imaging {
 
@@ -12,19 +19,53 @@ namespace {
 
 constexpr double kLobes = 3.0;
 
-// The source pixels and weights that make one target column (or row).
-struct Taps {
-    std::int32_t first = 0;
-    std::vector<float> weights;
+// Weights are integers scaled by 2^14, so that one weight, even a whole 1.0, fits a signed
+// 16-bit lane and the sums stay well inside 32 bits.
+constexpr int kWeightBits = 14;
+constexpr std::int32_t kWeightOne = 1 << kWeightBits;
+// Between the passes a sample is kept as a signed 16-bit value scaled by 2^6: the negative
+// lobes' undershoot and overshoot survive to the second pass, and the rounding between the
+// passes costs a sixty-fourth of a level instead of half of one.
+constexpr int kMiddleBits = 6;
+constexpr int kDownShift = kWeightBits - kMiddleBits;
+constexpr int kAcrossShift = kWeightBits + kMiddleBits;
+
+// The weights of one direction: for each target position the first source pixel (or row)
+// and `taps` weights from there. `taps` is the same for every position and even, so that
+// the passes run without per-pixel lengths and in pairs; weights beyond a position's own
+// reach are 0, and the pixels they stand on may lie past the edge (the passes take care).
+struct Filter {
+    std::int32_t taps = 0;
+    std::vector<std::int32_t> first;
+    std::vector<std::int16_t> weights; // position-major: taps per position
 };
 
+// Weights as fractions that sum to 1 exactly once scaled: each is rounded on its own and
+// whatever the rounding lost or gained goes to the largest, where it matters least.
+void AddFixedWeights(const std::vector<double>& weights, std::vector<std::int16_t>& out)
+{
+    std::size_t largest = 0;
+    std::int32_t sum = 0;
+    const std::size_t start = out.size();
+    for (std::size_t k = 0; k < weights.size(); ++k) {
+        const auto fixed = static_cast<std::int32_t>(std::lround(weights[k] * kWeightOne));
+        out.push_back(static_cast<std::int16_t>(fixed));
+        sum += fixed;
+        if (std::abs(weights[k]) > std::abs(weights[largest]))
+            largest = k;
+    }
+    out[start + largest] = static_cast<std::int16_t>(out[start + largest] + (kWeightOne - sum));
+}
+
 // For each of targetSize positions along an edge of sourceSize pixels.
-std::vector<Taps> TapsFor(std::int32_t sourceSize, std::int32_t targetSize)
+Filter FilterFor(std::int32_t sourceSize, std::int32_t targetSize)
 {
     const double scale = static_cast<double>(sourceSize) / targetSize;
     const double stretch = std::max(scale, 1.0); // widened for reductions only
     const double support = kLobes * stretch;
-    std::vector<Taps> all(static_cast<std::size_t>(targetSize));
+    std::vector<std::int32_t> firsts(static_cast<std::size_t>(targetSize));
+    std::vector<std::vector<double>> all(static_cast<std::size_t>(targetSize));
+    std::size_t taps = 2;
     for (std::int32_t i = 0; i < targetSize; ++i) {
         const double centre = (i + 0.5) * scale; // in source coordinates, pixel edges at integers
         // Every pixel whose centre (j + 0.5) lies within the support; zero weights at
@@ -36,30 +77,122 @@ std::vector<Taps> TapsFor(std::int32_t sourceSize, std::int32_t targetSize)
             weights.push_back(Lanczos3Kernel((j + 0.5 - centre) / stretch));
         std::size_t first = 0;
         std::size_t end = weights.size();
-        while (first + 1 < end && weights[first] == 0.0)
+        while (first + 1 < end && std::abs(weights[first]) < 1e-12)
             ++first;
-        while (end > first + 1 && weights[end - 1] == 0.0)
+        while (end > first + 1 && std::abs(weights[end - 1]) < 1e-12)
             --end;
-        Taps& taps = all[static_cast<std::size_t>(i)];
-        taps.first = from + static_cast<std::int32_t>(first);
         double sum = 0.0;
         for (std::size_t k = first; k < end; ++k)
             sum += weights[k];
+        std::vector<double>& kept = all[static_cast<std::size_t>(i)];
+        firsts[static_cast<std::size_t>(i)] = from + static_cast<std::int32_t>(first);
         // Near the edges part of the kernel falls outside: what is left is normalised.
         for (std::size_t k = first; k < end && sum != 0.0; ++k)
-            taps.weights.push_back(static_cast<float>(weights[k] / sum));
-        if (taps.weights.empty()) { // cannot happen for sizes above 0; the nearest pixel then
-            taps.first = std::clamp<std::int32_t>(static_cast<std::int32_t>(centre), 0, sourceSize - 1);
-            taps.weights.assign(1, 1.0f);
+            kept.push_back(weights[k] / sum);
+        if (kept.empty()) { // cannot happen for sizes above 0; the nearest pixel then
+            firsts[static_cast<std::size_t>(i)] = std::clamp<std::int32_t>(static_cast<std::int32_t>(centre), 0,
+                                                                           sourceSize - 1);
+            kept.assign(1, 1.0);
         }
+        taps = std::max(taps, (kept.size() + 1) & ~std::size_t{1});
     }
-    return all;
+    Filter filter;
+    filter.taps = static_cast<std::int32_t>(taps);
+    filter.first = std::move(firsts);
+    filter.weights.reserve(taps * all.size());
+    for (std::vector<double>& weights : all) {
+        weights.resize(taps, 0.0);
+        AddFixedWeights(weights, filter.weights);
+    }
+    return filter;
 }
 
-// Rounded half up, clamped; no library call, as this runs for every byte of the copy.
-std::uint8_t ToByte(float value)
+#if defined(__SSE2__)
+// Weights k and k + 1 in every 32-bit lane, as the multiply-add pairs them with samples.
+__m128i WeightPair(const std::int16_t* weights)
 {
-    return static_cast<std::uint8_t>(std::clamp(value, 0.0f, 255.0f) + 0.5f);
+    std::int32_t pair = 0;
+    std::memcpy(&pair, weights, sizeof pair);
+    return _mm_set1_epi32(pair);
+}
+#endif
+
+// Down: one target row from the source rows it needs, every byte of the row (the three
+// colours alike) weighted and summed, into 16-bit samples scaled by 2^kMiddleBits.
+void DownOneRow(const std::uint8_t* const* rows, const std::int16_t* weights, std::int32_t taps, std::size_t bytes,
+                std::int16_t* out)
+{
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Two rows at a time: their bytes interleaved as 16-bit pairs meet the pair of weights
+    // in one multiply-add. 16 bytes of the row per round.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi32(1 << (kDownShift - 1));
+    for (; i + 16 <= bytes; i += 16) {
+        __m128i sum0 = zero, sum1 = zero, sum2 = zero, sum3 = zero;
+        for (std::int32_t k = 0; k < taps; k += 2) {
+            const __m128i pair = WeightPair(weights + k);
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k + 1] + i));
+            const __m128i low = _mm_unpacklo_epi8(a, b);
+            const __m128i high = _mm_unpackhi_epi8(a, b);
+            sum0 = _mm_add_epi32(sum0, _mm_madd_epi16(_mm_unpacklo_epi8(low, zero), pair));
+            sum1 = _mm_add_epi32(sum1, _mm_madd_epi16(_mm_unpackhi_epi8(low, zero), pair));
+            sum2 = _mm_add_epi32(sum2, _mm_madd_epi16(_mm_unpacklo_epi8(high, zero), pair));
+            sum3 = _mm_add_epi32(sum3, _mm_madd_epi16(_mm_unpackhi_epi8(high, zero), pair));
+        }
+        sum0 = _mm_srai_epi32(_mm_add_epi32(sum0, half), kDownShift);
+        sum1 = _mm_srai_epi32(_mm_add_epi32(sum1, half), kDownShift);
+        sum2 = _mm_srai_epi32(_mm_add_epi32(sum2, half), kDownShift);
+        sum3 = _mm_srai_epi32(_mm_add_epi32(sum3, half), kDownShift);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(sum0, sum1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_packs_epi32(sum2, sum3));
+    }
+#endif
+    for (; i < bytes; ++i) { // the rest of the row, to the same figures
+        std::int32_t sum = 0;
+        for (std::int32_t k = 0; k < taps; ++k)
+            sum += weights[k] * rows[k][i];
+        sum = (sum + (1 << (kDownShift - 1))) >> kDownShift;
+        out[i] = static_cast<std::int16_t>(std::clamp<std::int32_t>(sum, INT16_MIN, INT16_MAX));
+    }
+}
+
+// Across: each target pixel of the row from the samples DownOneRow made. middle is padded
+// so that reading taps pixels (and two samples more) from any position's first stays in it.
+void AcrossOneRow(const std::int16_t* middle, const Filter& across, std::int32_t newWidth, std::uint8_t* out)
+{
+    const std::int32_t taps = across.taps;
+    for (std::int32_t x = 0; x < newWidth; ++x) {
+        const std::int16_t* pixel = middle
+            + std::size_t{3} * static_cast<std::size_t>(across.first[static_cast<std::size_t>(x)]);
+        const std::int16_t* weights = across.weights.data()
+            + static_cast<std::size_t>(x) * static_cast<std::size_t>(taps);
+#if defined(__SSE2__)
+        // Two pixels at a time: b0 g0 r0 b1 g1 r1 . . turned into b0 b1 g0 g1 r0 r1 . . meets
+        // the pair of weights in one multiply-add, which leaves the three sums side by side.
+        __m128i sum = _mm_set1_epi32(1 << (kAcrossShift - 1));
+        for (std::int32_t k = 0; k < taps; k += 2, pixel += 6) {
+            const __m128i pair = WeightPair(weights + k);
+            const __m128i samples = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel));
+            const __m128i paired = _mm_unpacklo_epi16(samples, _mm_srli_si128(samples, 6));
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(paired, pair));
+        }
+        sum = _mm_srai_epi32(sum, kAcrossShift);
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(sum, sum), sum);
+        const auto bgr = static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes));
+        out[3 * x] = static_cast<std::uint8_t>(bgr);
+        out[3 * x + 1] = static_cast<std::uint8_t>(bgr >> 8);
+        out[3 * x + 2] = static_cast<std::uint8_t>(bgr >> 16);
+#else
+        std::int32_t sums[3] = {1 << (kAcrossShift - 1), 1 << (kAcrossShift - 1), 1 << (kAcrossShift - 1)};
+        for (std::int32_t k = 0; k < taps; ++k, pixel += 3)
+            for (int c = 0; c < 3; ++c)
+                sums[c] += weights[k] * pixel[c];
+        for (int c = 0; c < 3; ++c)
+            out[3 * x + c] = static_cast<std::uint8_t>(std::clamp(sums[c] >> kAcrossShift, 0, 255));
+#endif
+    }
 }
 
 } // namespace
@@ -86,62 +219,31 @@ std::unique_ptr<aDIBSection> ResampleLanczos3(const aDIBSection& source, std::in
         return nullptr;
 
     try {
-        // Down first, one target row at a time into a row of floats as wide as the source
-        // (whole rows, which the compiler turns into vector code), then across from that
-        // row into the target. Floats in between keep the negative lobes unclipped.
-        const std::vector<Taps> down = TapsFor(height, newHeight);
-        const std::vector<Taps> across = TapsFor(width, newWidth);
-        const std::size_t rowFloats = static_cast<std::size_t>(width) * 3;
-        std::vector<float> column(rowFloats);
+        // Down first, one target row at a time, straight from the source's bytes into a row
+        // of 16-bit samples as wide as the source, then across from that row into the
+        // target. Down is the cheaper pass per weight (whole rows, 16 bytes at a time), so
+        // it takes the larger share: with both edges reduced alike both orders weigh the
+        // same number of samples, and this one does the awkward three-byte pass on the
+        // smaller picture.
+        const Filter down = FilterFor(height, newHeight);
+        const Filter across = FilterFor(width, newWidth);
+        const std::size_t rowBytes = std::size_t{3} * static_cast<std::size_t>(width);
+        std::vector<std::int16_t> middle(
+            std::size_t{3} * (static_cast<std::size_t>(width) + static_cast<std::size_t>(across.taps)) + 16, 0);
+        std::vector<const std::uint8_t*> rows(static_cast<std::size_t>(down.taps));
         const std::uint8_t* sourceBits = source.DIBSectionBitsPtr();
         const std::int64_t sourceStride = source.BytesPerScanLine();
         std::uint8_t* targetBits = target->DIBSectionBitsPtr();
         const std::int64_t targetStride = target->BytesPerScanLine();
-        // Each source row serves several target rows: it is turned into floats once and
-        // kept in a ring as long as target rows still need it. The rows one target row
-        // needs are consecutive, never more than the ring holds, and only move forward,
-        // so a row is never evicted while it is needed.
-        std::size_t ringSize = 1;
-        for (const Taps& taps : down)
-            ringSize = std::max(ringSize, taps.weights.size());
-        std::vector<float> ring(ringSize * rowFloats);
-        std::vector<std::int64_t> ringRow(ringSize, -1);
-        const auto floatRow = [&](std::int64_t row) {
-            const std::size_t slot = static_cast<std::size_t>(row) % ringSize;
-            float* floats = ring.data() + slot * rowFloats;
-            if (ringRow[slot] != row) {
-                const std::uint8_t* bytes = sourceBits + row * sourceStride;
-                for (std::size_t i = 0; i < rowFloats; ++i)
-                    floats[i] = static_cast<float>(bytes[i]);
-                ringRow[slot] = row;
-            }
-            return static_cast<const float*>(floats);
-        };
         for (std::int32_t y = 0; y < newHeight; ++y) {
-            const Taps& rows = down[static_cast<std::size_t>(y)];
-            float* sum = column.data();
-            std::fill(column.begin(), column.end(), 0.0f);
-            for (std::size_t k = 0; k < rows.weights.size(); ++k) {
-                const float weight = rows.weights[k];
-                const float* row = floatRow(rows.first + static_cast<std::int64_t>(k));
-                for (std::size_t i = 0; i < rowFloats; ++i)
-                    sum[i] += weight * row[i];
-            }
-            std::uint8_t* out = targetBits + y * targetStride;
-            for (std::int32_t x = 0; x < newWidth; ++x) {
-                const Taps& taps = across[static_cast<std::size_t>(x)];
-                const float* pixel = sum + std::size_t{3} * static_cast<std::size_t>(taps.first);
-                float blue = 0.0f, green = 0.0f, red = 0.0f;
-                for (const float weight : taps.weights) {
-                    blue += weight * pixel[0];
-                    green += weight * pixel[1];
-                    red += weight * pixel[2];
-                    pixel += 3;
-                }
-                out[3 * x] = ToByte(blue);
-                out[3 * x + 1] = ToByte(green);
-                out[3 * x + 2] = ToByte(red);
-            }
+            const std::int32_t first = down.first[static_cast<std::size_t>(y)];
+            // Taps past the last row weigh 0; any row will do for them.
+            for (std::int32_t k = 0; k < down.taps; ++k)
+                rows[static_cast<std::size_t>(k)] = sourceBits + std::min(first + k, height - 1) * sourceStride;
+            DownOneRow(rows.data(),
+                       down.weights.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(down.taps),
+                       down.taps, rowBytes, middle.data());
+            AcrossOneRow(middle.data(), across, newWidth, targetBits + y * targetStride);
         }
     } catch (const std::bad_alloc&) {
         return nullptr;

@@ -1,8 +1,10 @@
 #pragma once
 // A high-quality reduction for the command line: separable Lanczos-3 (a windowed sinc over
 // three lobes on each side), widened by the reduction factor so that every source pixel
-// counts and fine detail does not alias. Slower per target pixel than the window's
-// bilinear Resample, which stays the one the window uses.
+// counts and fine detail does not alias. Computed in integers (weights in units of 2^-14,
+// signed 16-bit samples between the two passes, SSE2 where the compiler has it), which
+// keeps every byte within one level of the same filter in double precision. The window
+// keeps its own bilinear Resample.
 
 #include "imaging/aDIBSection.h"
 
