@@ -1,6 +1,7 @@
 #include "Lanczos3.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -11,6 +12,13 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+// AVX2 is used through functions compiled for it and chosen at run time.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ZIMBREL_LANCZOS_AVX2 1
+#include <immintrin.h>
+#else
+#define ZIMBREL_LANCZOS_AVX2 0
 #endif
 
 namespace imaging {
@@ -107,31 +115,72 @@ Filter FilterFor(std::int32_t sourceSize, std::int32_t targetSize)
     return filter;
 }
 
+// Down: target rows from the source rows they need, every byte of a row (the three
+// colours alike) weighted and summed, into 16-bit samples scaled by 2^kMiddleBits. The
+// vector code does whole blocks of the row and says how far it got; this does the rest,
+// to the same figures.
+void DownRest(const std::uint8_t* const* rows, const std::int16_t* weights, std::int32_t taps, std::size_t from,
+              std::size_t bytes, std::int16_t* out)
+{
+    for (std::size_t i = from; i < bytes; ++i) {
+        std::int32_t sum = 0;
+        for (std::int32_t k = 0; k < taps; ++k)
+            sum += weights[k] * rows[k][i];
+        sum = (sum + (1 << (kDownShift - 1))) >> kDownShift;
+        out[i] = static_cast<std::int16_t>(std::clamp<std::int32_t>(sum, INT16_MIN, INT16_MAX));
+    }
+}
+
+#if !defined(__SSE2__)
+// Across: each target pixel of a row from the samples Down made, without vectors. middle is
+// padded so that reading taps pixels (and two samples more) from any position's first stays in it.
+void AcrossPortable(const std::int16_t* middle, const Filter& across, std::int32_t newWidth, std::uint8_t* out)
+{
+    const std::int32_t taps = across.taps;
+    for (std::int32_t x = 0; x < newWidth; ++x) {
+        const std::int16_t* pixel = middle
+            + std::size_t{3} * static_cast<std::size_t>(across.first[static_cast<std::size_t>(x)]);
+        const std::int16_t* weights = across.weights.data()
+            + static_cast<std::size_t>(x) * static_cast<std::size_t>(taps);
+        std::int32_t sums[3] = {1 << (kAcrossShift - 1), 1 << (kAcrossShift - 1), 1 << (kAcrossShift - 1)};
+        for (std::int32_t k = 0; k < taps; ++k, pixel += 3)
+            for (int c = 0; c < 3; ++c)
+                sums[c] += weights[k] * pixel[c];
+        for (int c = 0; c < 3; ++c)
+            out[3 * x + c] = static_cast<std::uint8_t>(std::clamp(sums[c] >> kAcrossShift, 0, 255));
+    }
+}
+
+#endif
+
 #if defined(__SSE2__)
-// Weights k and k + 1 in every 32-bit lane, as the multiply-add pairs them with samples.
-__m128i WeightPair(const std::int16_t* weights)
+// Weights k and k + 1 side by side, as the multiply-adds pair them with samples.
+std::int32_t WeightPair(const std::int16_t* weights)
 {
     std::int32_t pair = 0;
     std::memcpy(&pair, weights, sizeof pair);
-    return _mm_set1_epi32(pair);
+    return pair;
 }
-#endif
 
-// Down: one target row from the source rows it needs, every byte of the row (the three
-// colours alike) weighted and summed, into 16-bit samples scaled by 2^kMiddleBits.
-void DownOneRow(const std::uint8_t* const* rows, const std::int16_t* weights, std::int32_t taps, std::size_t bytes,
-                std::int16_t* out)
+void StoreBgr(std::uint32_t bgr, std::uint8_t* out)
 {
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    // Two rows at a time: their bytes interleaved as 16-bit pairs meet the pair of weights
-    // in one multiply-add. 16 bytes of the row per round.
+    out[0] = static_cast<std::uint8_t>(bgr);
+    out[1] = static_cast<std::uint8_t>(bgr >> 8);
+    out[2] = static_cast<std::uint8_t>(bgr >> 16);
+}
+
+// Two source rows at a time: their bytes interleaved as 16-bit pairs meet the pair of
+// weights in one multiply-add. 16 bytes of the row per round.
+std::size_t DownSse2(const std::uint8_t* const* rows, const std::int16_t* weights, std::int32_t taps, std::size_t bytes,
+                     std::int16_t* out)
+{
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi32(1 << (kDownShift - 1));
+    std::size_t i = 0;
     for (; i + 16 <= bytes; i += 16) {
         __m128i sum0 = zero, sum1 = zero, sum2 = zero, sum3 = zero;
         for (std::int32_t k = 0; k < taps; k += 2) {
-            const __m128i pair = WeightPair(weights + k);
+            const __m128i pair = _mm_set1_epi32(WeightPair(weights + k));
             const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + i));
             const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k + 1] + i));
             const __m128i low = _mm_unpacklo_epi8(a, b);
@@ -148,19 +197,12 @@ void DownOneRow(const std::uint8_t* const* rows, const std::int16_t* weights, st
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(sum0, sum1));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_packs_epi32(sum2, sum3));
     }
-#endif
-    for (; i < bytes; ++i) { // the rest of the row, to the same figures
-        std::int32_t sum = 0;
-        for (std::int32_t k = 0; k < taps; ++k)
-            sum += weights[k] * rows[k][i];
-        sum = (sum + (1 << (kDownShift - 1))) >> kDownShift;
-        out[i] = static_cast<std::int16_t>(std::clamp<std::int32_t>(sum, INT16_MIN, INT16_MAX));
-    }
+    return i;
 }
 
-// Across: each target pixel of the row from the samples DownOneRow made. middle is padded
-// so that reading taps pixels (and two samples more) from any position's first stays in it.
-void AcrossOneRow(const std::int16_t* middle, const Filter& across, std::int32_t newWidth, std::uint8_t* out)
+// Two taps at a time: b0 g0 r0 b1 g1 r1 . . turned into b0 b1 g0 g1 r0 r1 . . meets the
+// pair of weights in one multiply-add, which leaves the three sums side by side.
+void AcrossSse2(const std::int16_t* middle, const Filter& across, std::int32_t newWidth, std::uint8_t* out)
 {
     const std::int32_t taps = across.taps;
     for (std::int32_t x = 0; x < newWidth; ++x) {
@@ -168,34 +210,134 @@ void AcrossOneRow(const std::int16_t* middle, const Filter& across, std::int32_t
             + std::size_t{3} * static_cast<std::size_t>(across.first[static_cast<std::size_t>(x)]);
         const std::int16_t* weights = across.weights.data()
             + static_cast<std::size_t>(x) * static_cast<std::size_t>(taps);
-#if defined(__SSE2__)
-        // Two pixels at a time: b0 g0 r0 b1 g1 r1 . . turned into b0 b1 g0 g1 r0 r1 . . meets
-        // the pair of weights in one multiply-add, which leaves the three sums side by side.
         __m128i sum = _mm_set1_epi32(1 << (kAcrossShift - 1));
         for (std::int32_t k = 0; k < taps; k += 2, pixel += 6) {
-            const __m128i pair = WeightPair(weights + k);
             const __m128i samples = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel));
             const __m128i paired = _mm_unpacklo_epi16(samples, _mm_srli_si128(samples, 6));
-            sum = _mm_add_epi32(sum, _mm_madd_epi16(paired, pair));
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(paired, _mm_set1_epi32(WeightPair(weights + k))));
         }
         sum = _mm_srai_epi32(sum, kAcrossShift);
         const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(sum, sum), sum);
-        const auto bgr = static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes));
-        out[3 * x] = static_cast<std::uint8_t>(bgr);
-        out[3 * x + 1] = static_cast<std::uint8_t>(bgr >> 8);
-        out[3 * x + 2] = static_cast<std::uint8_t>(bgr >> 16);
-#else
-        std::int32_t sums[3] = {1 << (kAcrossShift - 1), 1 << (kAcrossShift - 1), 1 << (kAcrossShift - 1)};
-        for (std::int32_t k = 0; k < taps; ++k, pixel += 3)
-            for (int c = 0; c < 3; ++c)
-                sums[c] += weights[k] * pixel[c];
-        for (int c = 0; c < 3; ++c)
-            out[3 * x + c] = static_cast<std::uint8_t>(std::clamp(sums[c] >> kAcrossShift, 0, 255));
+        StoreBgr(static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes)), out + 3 * x);
+    }
+}
 #endif
+
+#if ZIMBREL_LANCZOS_AVX2
+// The same with 256-bit vectors, for processors that have AVX2 (chosen at run time; the
+// program itself assumes no more than SSE2). Down widens 16 bytes of each of two rows
+// to 16-bit lanes, pairs them and lands the 16 sums in order.
+__attribute__((target("avx2"))) std::size_t DownAvx2(const std::uint8_t* const* rows, const std::int16_t* weights,
+                                                     std::int32_t taps, std::size_t bytes, std::int16_t* out)
+{
+    const __m256i half = _mm256_set1_epi32(1 << (kDownShift - 1));
+    std::size_t i = 0;
+    for (; i + 16 <= bytes; i += 16) {
+        __m256i sum0 = half, sum1 = half;
+        for (std::int32_t k = 0; k < taps; k += 2) {
+            const __m256i pair = _mm256_set1_epi32(WeightPair(weights + k));
+            const __m256i a = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + i)));
+            const __m256i b = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k + 1] + i)));
+            // Within each 128-bit half: bytes 0-3 and 8-11, then 4-7 and 12-15.
+            sum0 = _mm256_add_epi32(sum0, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), pair));
+            sum1 = _mm256_add_epi32(sum1, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), pair));
+        }
+        sum0 = _mm256_srai_epi32(sum0, kDownShift);
+        sum1 = _mm256_srai_epi32(sum1, kDownShift);
+        // The pack works within halves too, which puts bytes 0-7 and 8-15 back in order.
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_packs_epi32(sum0, sum1));
+    }
+    return i;
+}
+
+// Across two target rows at once, one in each 128-bit half, which share the weights.
+__attribute__((target("avx2"))) void AcrossAvx2(const std::int16_t* middle0, const std::int16_t* middle1,
+                                                const Filter& across, std::int32_t newWidth, std::uint8_t* out0,
+                                                std::uint8_t* out1)
+{
+    const std::int32_t taps = across.taps;
+    for (std::int32_t x = 0; x < newWidth; ++x) {
+        const std::size_t first = std::size_t{3} * static_cast<std::size_t>(across.first[static_cast<std::size_t>(x)]);
+        const std::int16_t* pixel0 = middle0 + first;
+        const std::int16_t* pixel1 = middle1 + first;
+        const std::int16_t* weights = across.weights.data()
+            + static_cast<std::size_t>(x) * static_cast<std::size_t>(taps);
+        __m256i sum = _mm256_set1_epi32(1 << (kAcrossShift - 1));
+        for (std::int32_t k = 0; k < taps; k += 2, pixel0 += 6, pixel1 += 6) {
+            const __m256i samples = _mm256_inserti128_si256(
+                _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel0))),
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel1)), 1);
+            const __m256i paired = _mm256_unpacklo_epi16(samples, _mm256_srli_si256(samples, 6));
+            sum = _mm256_add_epi32(sum, _mm256_madd_epi16(paired, _mm256_set1_epi32(WeightPair(weights + k))));
+        }
+        sum = _mm256_srai_epi32(sum, kAcrossShift);
+        const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(sum, sum), sum);
+        StoreBgr(static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm256_castsi256_si128(bytes))), out0 + 3 * x);
+        StoreBgr(static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm256_extracti128_si256(bytes, 1))), out1 + 3 * x);
     }
 }
 
+bool HasAvx2()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
+
+std::atomic<bool> wideVectorsAllowed{true};
+
+bool UseAvx2()
+{
+#if ZIMBREL_LANCZOS_AVX2
+    return wideVectorsAllowed.load(std::memory_order_relaxed) && HasAvx2();
+#else
+    return false;
+#endif
+}
+
+void Down(bool avx2, const std::uint8_t* const* rows, const std::int16_t* weights, std::int32_t taps, std::size_t bytes,
+          std::int16_t* out)
+{
+    std::size_t done = 0;
+#if ZIMBREL_LANCZOS_AVX2
+    if (avx2)
+        done = DownAvx2(rows, weights, taps, bytes, out);
+#endif
+#if defined(__SSE2__)
+    if (!avx2)
+        done = DownSse2(rows, weights, taps, bytes, out);
+#endif
+    DownRest(rows, weights, taps, done, bytes, out);
+}
+
+// Across for one target row, or two (middle1 and out1 not null).
+void Across(bool avx2, const std::int16_t* middle0, const std::int16_t* middle1, const Filter& across,
+            std::int32_t newWidth, std::uint8_t* out0, std::uint8_t* out1)
+{
+#if ZIMBREL_LANCZOS_AVX2
+    if (avx2 && middle1) {
+        AcrossAvx2(middle0, middle1, across, newWidth, out0, out1);
+        return;
+    }
+#endif
+    for (int row = 0; row < (middle1 ? 2 : 1); ++row) {
+        const std::int16_t* middle = row ? middle1 : middle0;
+        std::uint8_t* out = row ? out1 : out0;
+#if defined(__SSE2__)
+        AcrossSse2(middle, across, newWidth, out);
+#else
+        AcrossPortable(middle, across, newWidth, out);
+#endif
+    }
+    (void)avx2;
+}
+
 } // namespace
+
+bool AllowLanczos3Avx2(bool allow)
+{
+    return wideVectorsAllowed.exchange(allow);
+}
 
 double Lanczos3Kernel(double x)
 {
@@ -228,22 +370,30 @@ std::unique_ptr<aDIBSection> ResampleLanczos3(const aDIBSection& source, std::in
         const Filter down = FilterFor(height, newHeight);
         const Filter across = FilterFor(width, newWidth);
         const std::size_t rowBytes = std::size_t{3} * static_cast<std::size_t>(width);
-        std::vector<std::int16_t> middle(
-            std::size_t{3} * (static_cast<std::size_t>(width) + static_cast<std::size_t>(across.taps)) + 16, 0);
+        const std::size_t middleSize = std::size_t{3}
+                * (static_cast<std::size_t>(width) + static_cast<std::size_t>(across.taps))
+            + 16;
+        std::vector<std::int16_t> middle(2 * middleSize, 0);
         std::vector<const std::uint8_t*> rows(static_cast<std::size_t>(down.taps));
         const std::uint8_t* sourceBits = source.DIBSectionBitsPtr();
         const std::int64_t sourceStride = source.BytesPerScanLine();
         std::uint8_t* targetBits = target->DIBSectionBitsPtr();
         const std::int64_t targetStride = target->BytesPerScanLine();
-        for (std::int32_t y = 0; y < newHeight; ++y) {
-            const std::int32_t first = down.first[static_cast<std::size_t>(y)];
-            // Taps past the last row weigh 0; any row will do for them.
-            for (std::int32_t k = 0; k < down.taps; ++k)
-                rows[static_cast<std::size_t>(k)] = sourceBits + std::min(first + k, height - 1) * sourceStride;
-            DownOneRow(rows.data(),
-                       down.weights.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(down.taps),
-                       down.taps, rowBytes, middle.data());
-            AcrossOneRow(middle.data(), across, newWidth, targetBits + y * targetStride);
+        const bool avx2 = UseAvx2();
+        // Two target rows per round, which the wide across pass takes together.
+        for (std::int32_t y = 0; y < newHeight; y += 2) {
+            const std::int32_t count = std::min(2, newHeight - y);
+            for (std::int32_t row = 0; row < count; ++row) {
+                const std::int32_t first = down.first[static_cast<std::size_t>(y + row)];
+                // Taps past the last row weigh 0; any row will do for them.
+                for (std::int32_t k = 0; k < down.taps; ++k)
+                    rows[static_cast<std::size_t>(k)] = sourceBits + std::min(first + k, height - 1) * sourceStride;
+                Down(avx2, rows.data(),
+                     down.weights.data() + static_cast<std::size_t>(y + row) * static_cast<std::size_t>(down.taps),
+                     down.taps, rowBytes, middle.data() + static_cast<std::size_t>(row) * middleSize);
+            }
+            Across(avx2, middle.data(), count == 2 ? middle.data() + middleSize : nullptr, across, newWidth,
+                   targetBits + y * targetStride, count == 2 ? targetBits + (y + 1) * targetStride : nullptr);
         }
     } catch (const std::bad_alloc&) {
         return nullptr;

@@ -19,6 +19,10 @@ namespace imaging {
 // when source holds no bitmap, or when memory runs out. source is never changed.
 std::unique_ptr<aDIBSection> ResampleLanczos3(const aDIBSection& source, std::int32_t newWidth, std::int32_t newHeight);
 
+// Whether the filter may use AVX2 where the processor has it (the default); false keeps it
+// to SSE2, so that tests check both on one machine. Returns the previous setting.
+bool AllowLanczos3Avx2(bool allow);
+
 // The Lanczos-3 kernel: sinc(x) * sinc(x / 3) for |x| < 3, else 0.
 double Lanczos3Kernel(double x);
 

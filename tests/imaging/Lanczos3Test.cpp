@@ -106,8 +106,8 @@ TEST(Lanczos3Test, KeepsFlatPicturesFlatAndSameSizeExact)
 }
 
 // Noise, the hardest case for the negative lobes, at sizes that exercise the edges, row
-// ends that are no multiple of the vector width, 1-pixel sources and enlarging: every
-// byte within one level of the exact filter.
+// ends that are no multiple of the vector width, 1-pixel sources, odd heights and
+// enlarging: every byte within one level of the exact filter, with and without AVX2.
 TEST(Lanczos3Test, StaysWithinOneLevelOfTheExactFilter)
 {
     struct Case {
@@ -120,18 +120,23 @@ TEST(Lanczos3Test, StaysWithinOneLevelOfTheExactFilter)
             size.width, size.height, [](std::int32_t x, std::int32_t y, int c) {
                 return std::uint8_t((x * 73 + y * 151 + c * 29 + x * y) % 256);
             });
-        const std::unique_ptr<aDIBSection> reduced = imaging::ResampleLanczos3(*noise, size.newWidth, size.newHeight);
-        ASSERT_TRUE(reduced);
         const std::vector<double> reference = ReferenceLanczos3(*noise, size.newWidth, size.newHeight);
-        double worst = 0.0;
-        for (std::int32_t y = 0; y < size.newHeight; ++y)
-            for (std::int32_t x = 0; x < size.newWidth; ++x)
-                for (int c = 0; c < 3; ++c)
-                    worst = std::max(
-                        worst,
-                        std::abs(At(*reduced, x, y, c) - reference[(std::size_t(y) * size.newWidth + x) * 3 + c]));
-        EXPECT_LE(worst, 1.0) << size.width << " x " << size.height << " to " << size.newWidth << " x "
-                              << size.newHeight;
+        for (const bool avx2 : {true, false}) {
+            const bool before = imaging::AllowLanczos3Avx2(avx2);
+            const std::unique_ptr<aDIBSection> reduced = imaging::ResampleLanczos3(*noise, size.newWidth,
+                                                                                   size.newHeight);
+            imaging::AllowLanczos3Avx2(before);
+            ASSERT_TRUE(reduced);
+            double worst = 0.0;
+            for (std::int32_t y = 0; y < size.newHeight; ++y)
+                for (std::int32_t x = 0; x < size.newWidth; ++x)
+                    for (int c = 0; c < 3; ++c)
+                        worst = std::max(
+                            worst,
+                            std::abs(At(*reduced, x, y, c) - reference[(std::size_t(y) * size.newWidth + x) * 3 + c]));
+            EXPECT_LE(worst, 1.0) << size.width << " x " << size.height << " to " << size.newWidth << " x "
+                                  << size.newHeight << (avx2 ? ", AVX2 where the processor has it" : ", SSE2");
+        }
     }
 }
 
