@@ -48,21 +48,19 @@ struct Filter {
     std::vector<std::int16_t> weights; // position-major: taps per position
 };
 
-// Weights as fractions that sum to 1 exactly once scaled: each is rounded on its own and
-// whatever the rounding lost or gained goes to the largest, where it matters least.
+// Weights as fractions that sum to 1 exactly once scaled, so that flat areas stay exactly
+// flat: the running total is rounded, not each weight, and each weight is the step between
+// two rounded totals. No weight is then more than one unit off, however many there are.
 void AddFixedWeights(const std::vector<double>& weights, std::vector<std::int16_t>& out)
 {
-    std::size_t largest = 0;
-    std::int32_t sum = 0;
-    const std::size_t start = out.size();
-    for (std::size_t k = 0; k < weights.size(); ++k) {
-        const auto fixed = static_cast<std::int32_t>(std::lround(weights[k] * kWeightOne));
-        out.push_back(static_cast<std::int16_t>(fixed));
-        sum += fixed;
-        if (std::abs(weights[k]) > std::abs(weights[largest]))
-            largest = k;
+    double total = 0.0;
+    std::int64_t rounded = 0;
+    for (const double weight : weights) {
+        total += weight * kWeightOne;
+        const std::int64_t next = std::llround(total);
+        out.push_back(static_cast<std::int16_t>(next - rounded));
+        rounded = next;
     }
-    out[start + largest] = static_cast<std::int16_t>(out[start + largest] + (kWeightOne - sum));
 }
 
 // For each of targetSize positions along an edge of sourceSize pixels.
