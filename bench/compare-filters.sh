@@ -46,7 +46,8 @@ run_once() {
   rm -rf "$work/out" && mkdir "$work/out"
   local timing
   if [ "$line" = vips ]; then
-    timing=$( { TIMEFORMAT='%R %U %S'; time { ls "$photos"/*.jpg | xargs -P "$jobs" -n 10 sh -c \
+    # shellcheck disable=SC2016 # the inner shell expands them
+    timing=$( { TIMEFORMAT='%R %U %S'; time { find "$photos" -name '*.jpg' -print0 | xargs -0 -P "$jobs" -n 10 sh -c \
       'vipsthumbnail "$@" --size 640 -o "$0/%s.jpg[Q=80]"' "$work/out" >/dev/null 2>&1; }; } 2>&1 | tail -1)
   else
     # shellcheck disable=SC2086
