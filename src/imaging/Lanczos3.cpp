@@ -277,6 +277,9 @@ __attribute__((target("avx2"))) void AcrossAvx2(const std::int16_t* middle0, con
                                                 std::uint8_t* out1)
 {
     const std::int32_t taps = across.taps;
+    // b0 g0 r0 b1 g1 r1 . . to b0 b1 g0 g1 r0 r1 0 0 in one byte shuffle.
+    const __m256i pairUp = _mm256_setr_epi8(0, 1, 6, 7, 2, 3, 8, 9, 4, 5, 10, 11, -1, -1, -1, -1, 0, 1, 6, 7, 2, 3, 8,
+                                            9, 4, 5, 10, 11, -1, -1, -1, -1);
     for (std::int32_t x = 0; x < newWidth; ++x) {
         const std::size_t first = std::size_t{3} * static_cast<std::size_t>(across.first[static_cast<std::size_t>(x)]);
         const std::int16_t* pixel0 = middle0 + first;
@@ -288,7 +291,7 @@ __attribute__((target("avx2"))) void AcrossAvx2(const std::int16_t* middle0, con
             const __m256i samples = _mm256_inserti128_si256(
                 _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel0))),
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel1)), 1);
-            const __m256i paired = _mm256_unpacklo_epi16(samples, _mm256_srli_si256(samples, 6));
+            const __m256i paired = _mm256_shuffle_epi8(samples, pairUp);
             sum = _mm256_add_epi32(sum, _mm256_madd_epi16(paired, _mm256_set1_epi32(WeightPair(weights + k))));
         }
         sum = _mm256_srai_epi32(sum, kAcrossShift);
