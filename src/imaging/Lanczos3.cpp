@@ -63,6 +63,27 @@ void AddFixedWeights(const std::vector<double>& weights, std::vector<std::int16_
     }
 }
 
+// The kernel sampled finely once and read back with linear interpolation: the weights of
+// every copy are made anew, and a table is several times quicker than sines. 2048 steps a
+// unit keep it within 1e-6 of the kernel, a fiftieth of a weight's last unit.
+double TabledKernel(double x)
+{
+    constexpr int kSteps = 2048;
+    constexpr auto kEnd = static_cast<std::size_t>(kLobes) * kSteps;
+    static const std::vector<double> table = [] {
+        std::vector<double> values(kEnd + 2, 0.0);
+        for (std::size_t i = 0; i <= kEnd; ++i)
+            values[i] = Lanczos3Kernel(static_cast<double>(i) / kSteps);
+        return values;
+    }();
+    x = std::abs(x) * kSteps;
+    if (x >= static_cast<double>(kEnd))
+        return 0.0;
+    const auto i = static_cast<std::size_t>(x);
+    const double fraction = x - static_cast<double>(i);
+    return table[i] + fraction * (table[i + 1] - table[i]);
+}
+
 // For each of targetSize positions along an edge of sourceSize pixels.
 Filter FilterFor(std::int32_t sourceSize, std::int32_t targetSize)
 {
@@ -80,7 +101,7 @@ Filter FilterFor(std::int32_t sourceSize, std::int32_t targetSize)
         const auto to = std::min<std::int32_t>(sourceSize - 1, static_cast<std::int32_t>(std::ceil(centre + support)));
         std::vector<double> weights;
         for (std::int32_t j = from; j <= to; ++j)
-            weights.push_back(Lanczos3Kernel((j + 0.5 - centre) / stretch));
+            weights.push_back(TabledKernel((j + 0.5 - centre) / stretch));
         std::size_t first = 0;
         std::size_t end = weights.size();
         while (first + 1 < end && std::abs(weights[first]) < 1e-12)
