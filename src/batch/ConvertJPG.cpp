@@ -1,6 +1,7 @@
 #include "ConvertJPG.h"
 
 #include "JobSettings.h"
+#include "imaging/ExifOrientation.h"
 #include "imaging/PictureLoader.h"
 #include "imaging/aDIBSection.h"
 #include "imaging/mIntelJPEGLibrary.h"
@@ -43,14 +44,19 @@ ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, s
     // `loaded` takes the loaded bitmap over (one in another pixel format is copied, and
     // goes when the load's step ends), so at most the loaded and the result bitmap are
     // held at once.
+    // A sideways JPEG stays as stored: the resample reads it through its turn.
     aDIBSection loaded;
     imaging::LoadDetails loadDetails;
     errors::IgnoreErrors([&] {
-        Picture picture = imaging::LoadPicture(srcjpg, &loadDetails);
+        Picture picture = imaging::LoadStoredPicture(srcjpg, &loadDetails);
         if (!picture.IsEmpty())
             loaded.CreateFromPicture(std::move(picture));
     });
-    report.sourcePixels = std::int64_t{loaded.Width()} * loaded.Height();
+    const int turn = loadDetails.orientation;
+    const bool swaps = imaging::SwapsEdges(turn);
+    const std::int32_t w = swaps ? loaded.Height() : loaded.Width(); // the upright picture's
+    const std::int32_t h = swaps ? loaded.Width() : loaded.Height();
+    report.sourcePixels = std::int64_t{w} * h;
 
     std::unique_ptr<aDIBSection> resampled;
     const aDIBSection* result = nullptr;
@@ -60,16 +66,17 @@ ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, s
             N = kDefaultLongEdge;
         // The longer edge becomes N; smaller pictures keep their size.
         errors::IgnoreErrors([&] {
-            const std::int32_t w = loaded.Width();
-            const std::int32_t h = loaded.Height();
             if (h > w && h > N) {
-                resampled = loaded.Resample(N, numeric::ToInt32(double(numeric::Mul32(w, N)) / h));
+                resampled = loaded.Resample(N, numeric::ToInt32(double(numeric::Mul32(w, N)) / h), turn);
                 result = resampled.get();
             } else if (w > h && w > N) {
-                resampled = loaded.Resample(numeric::ToInt32(double(numeric::Mul32(h, N)) / w), N);
+                resampled = loaded.Resample(numeric::ToInt32(double(numeric::Mul32(h, N)) / w), N, turn);
                 result = resampled.get();
             } else if (w == h && w > N) {
-                resampled = loaded.Resample(N, N);
+                resampled = loaded.Resample(N, N, turn);
+                result = resampled.get();
+            } else if (turn != 1) {
+                resampled = loaded.Resample(h, w, turn); // turned upright at its own size
                 result = resampled.get();
             } else {
                 result = &loaded; // re-encoded at its own size
@@ -79,7 +86,7 @@ ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, s
         // Percent: both edges scaled, no limits either way.
         errors::IgnoreErrors([&] {
             const double f = N / 100.0;
-            resampled = loaded.Resample(numeric::ToInt32(loaded.Height() * f), numeric::ToInt32(loaded.Width() * f));
+            resampled = loaded.Resample(numeric::ToInt32(h * f), numeric::ToInt32(w * f), turn);
             result = resampled.get();
         });
     }

@@ -472,7 +472,7 @@ QString SizeText(std::int32_t width, std::int32_t height)
 } // namespace
 
 Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure, PhotoMetadata* metadata,
-                   const DecodeScale& scale, QStringList* warnings)
+                   const DecodeScale& scale, QStringList* warnings, int* leftTurn)
 {
     const auto fail = [&](const QString& why) {
         if (failure)
@@ -492,12 +492,15 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure,
     }
 
     const MarkerFinds& markers = decoder.state.markers;
-    const int orientation = ExifOrientation(markers.exif, markers.exifSize);
+    const int exifTurn = ExifOrientation(markers.exif, markers.exifSize);
+    if (leftTurn)
+        *leftTurn = exifTurn;
+    const int orientation = leftTurn ? 1 : exifTurn; // the turn applied here
     if (scale) {
         const auto fullWidth = static_cast<std::int32_t>(decoder.cinfo.output_width);
         const auto fullHeight = static_cast<std::int32_t>(decoder.cinfo.output_height);
         const int eighths = std::clamp(
-            SwapsEdges(orientation) ? scale(fullHeight, fullWidth) : scale(fullWidth, fullHeight), 1, 8);
+            SwapsEdges(exifTurn) ? scale(fullHeight, fullWidth) : scale(fullWidth, fullHeight), 1, 8);
         if (eighths < 8 && !SetScale(decoder, eighths))
             return fail(decoder.Failure());
     }

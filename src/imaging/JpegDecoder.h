@@ -32,9 +32,14 @@ namespace imaging {
 // scale, when given, is asked once with the picture's full upright width and height and
 // answers the decode's scale in eighths (1 to 8; 8 is full size): libjpeg then reduces
 // while it decodes (DCT scaling), far cheaper than decoding everything and shrinking after.
+//
+// leftTurn, when given, leaves the picture as stored and gets its EXIF orientation (1..8)
+// for the caller to apply: a caller that reduces the picture anyway reads it through the
+// orientation while it reduces (aDIBSection::Resample) and saves the full-size turn.
 using DecodeScale = std::function<int(std::int32_t width, std::int32_t height)>;
 Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure = nullptr,
-                   PhotoMetadata* metadata = nullptr, const DecodeScale& scale = {}, QStringList* warnings = nullptr);
+                   PhotoMetadata* metadata = nullptr, const DecodeScale& scale = {}, QStringList* warnings = nullptr,
+                   int* leftTurn = nullptr);
 
 // The size and decode memory of a JPEG file from its frame header, found by walking the
 // markers without decoding. read(offset, into, count) fills into with up to count bytes

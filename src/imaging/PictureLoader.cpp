@@ -173,11 +173,13 @@ std::optional<PictureHeader> ProbeThroughQt(const QByteArray& data)
 
 } // namespace
 
-Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details, const DecodeScale& scale)
+Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details, const DecodeScale& scale,
+                            bool leaveTurn)
 {
     if (details) {
         details->failure.clear();
         details->warnings.clear();
+        details->orientation = 1;
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
     const auto size = static_cast<std::size_t>(data.size());
@@ -186,7 +188,8 @@ Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* 
     const PictureFormat format = jpegName ? PictureFormat::Jpeg : SniffFormat(bytes, size);
     switch (format) {
     case PictureFormat::Jpeg:
-        return DecodeJpeg(bytes, size, failure, metadata, scale, details ? &details->warnings : nullptr);
+        return DecodeJpeg(bytes, size, failure, metadata, scale, details ? &details->warnings : nullptr,
+                          leaveTurn && details ? &details->orientation : nullptr);
     case PictureFormat::Png:
         return DecodePng(bytes, size, failure, metadata);
     case PictureFormat::WebP:
@@ -246,6 +249,26 @@ std::optional<PictureHeader> ProbePicture(const QString& path, std::int64_t* fil
     return whole.isEmpty() ? std::nullopt : ProbePictureData(whole, jpegName);
 }
 
+namespace {
+
+// A picture file read whole, then decoded; leaveTurn as LoadStoredPicture says.
+Picture LoadFile(const QString& path, LoadDetails* details, const DecodeScale& scale, bool leaveTurn)
+{
+    if (details)
+        *details = LoadDetails();
+    QString failure;
+    timespec modified{};
+    const QByteArray data = ReadRegularFile(platform::EncodeFileName(path), &modified, &failure);
+    if (data.isEmpty())
+        return Failed(details, failure);
+    Picture picture = LoadPictureFromData(data, HasJpegName(path), details, scale, leaveTurn);
+    if (details && !picture.IsEmpty())
+        details->metadata.modified = modified;
+    return picture;
+}
+
+} // namespace
+
 Picture LoadPicture(const QString& path)
 {
     return LoadPicture(path, nullptr);
@@ -258,17 +281,12 @@ Picture LoadPicture(const QString& path, LoadDetails* details)
 
 Picture LoadPicture(const QString& path, LoadDetails* details, const DecodeScale& scale)
 {
-    if (details)
-        *details = LoadDetails();
-    QString failure;
-    timespec modified{};
-    const QByteArray data = ReadRegularFile(platform::EncodeFileName(path), &modified, &failure);
-    if (data.isEmpty())
-        return Failed(details, failure);
-    Picture picture = LoadPictureFromData(data, HasJpegName(path), details, scale);
-    if (details && !picture.IsEmpty())
-        details->metadata.modified = modified;
-    return picture;
+    return LoadFile(path, details, scale, false);
+}
+
+Picture LoadStoredPicture(const QString& path, LoadDetails* details, const DecodeScale& scale)
+{
+    return LoadFile(path, details, scale, true);
 }
 
 } // namespace imaging

@@ -22,6 +22,8 @@ struct LoadDetails {
                             // (JPEG, PNG, WebP, HEIF), and every file's modification time
     QStringList warnings;   // metadata left out because it was damaged, one line each with why;
                             // the picture itself loaded
+    int orientation = 1;    // the EXIF turn still to apply to the picture (1..8): 1, upright,
+                            // except for a JPEG from LoadStoredPicture
 };
 
 // Loads the picture file at path. Files named .jpg, .jpeg, .jpe or .jfif are decoded as
@@ -45,11 +47,16 @@ Picture LoadPicture(const QString& path, LoadDetails* details);
 // other formats load at full size.
 Picture LoadPicture(const QString& path, LoadDetails* details, const DecodeScale& scale);
 
+// The same, but a JPEG is left as stored and details->orientation says how it is to be
+// turned (see DecodeJpeg's leftTurn); pictures of other formats come upright. details
+// must not be null.
+Picture LoadStoredPicture(const QString& path, LoadDetails* details, const DecodeScale& scale = {});
+
 // The same for file contents already in memory; jpegName says the file was named as a
 // JPEG. The data is only read during the call. details (may be null) gets no
-// modification time.
+// modification time; leaveTurn leaves a JPEG as stored, as LoadStoredPicture does.
 Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details = nullptr,
-                            const DecodeScale& scale = {});
+                            const DecodeScale& scale = {}, bool leaveTurn = false);
 
 // The header of the picture file at path (imaging::PictureHeader: the picture's size as
 // stored, and the decoder's working memory beside the bitmap), read from the first MiB of
