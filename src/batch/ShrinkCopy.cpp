@@ -38,23 +38,10 @@ struct Size {
 // rules give no picture (a percentage of 0) or the arithmetic overflows.
 std::optional<Size> PlannedSize(std::int32_t w, std::int32_t h, const QString& sizeText)
 {
-    const SizeText size = ReadSizeText(sizeText);
     std::optional<Size> planned;
     errors::IgnoreErrors([&] {
-        if (size.percent) {
-            const double f = size.N / 100.0;
-            planned = Size{numeric::ToInt32(w * f), numeric::ToInt32(h * f)};
-            return;
-        }
-        const std::int32_t N = size.N == 0 ? kDefaultLongEdge : size.N;
-        if (h > w && h > N)
-            planned = Size{numeric::ToInt32(double(numeric::Mul32(w, N)) / h), N};
-        else if (w > h && w > N)
-            planned = Size{N, numeric::ToInt32(double(numeric::Mul32(h, N)) / w)};
-        else if (w == h && w > N)
-            planned = Size{N, N};
-        else
-            planned = Size{w, h};
+        const std::optional<imaging::CopySize> copy = CopySizeFor(w, h, ReadSizeText(sizeText));
+        planned = copy ? Size{copy->width, copy->height} : Size{w, h};
     });
     if (planned && (planned->width <= 0 || planned->height <= 0))
         planned.reset();

@@ -1,6 +1,7 @@
 #include "PictureLoader.h"
 
 #include "imaging/Bitmap24.h"
+#include "imaging/ExifOrientation.h"
 #include "imaging/HeifDecoder.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/PictureFormat.h"
@@ -173,13 +174,17 @@ std::optional<PictureHeader> ProbeThroughQt(const QByteArray& data)
 
 } // namespace
 
-Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details, const DecodeScale& scale,
-                            bool leaveTurn)
+namespace {
+
+// The file's contents decoded; a JPEG as stored where stored is given (see StoredDecode).
+Picture DecodeData(const QByteArray& data, bool jpegName, LoadDetails* details, const DecodeScale& scale,
+                   StoredDecode* stored)
 {
     if (details) {
         details->failure.clear();
         details->warnings.clear();
         details->orientation = 1;
+        details->reduced = false;
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
     const auto size = static_cast<std::size_t>(data.size());
@@ -188,8 +193,7 @@ Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* 
     const PictureFormat format = jpegName ? PictureFormat::Jpeg : SniffFormat(bytes, size);
     switch (format) {
     case PictureFormat::Jpeg:
-        return DecodeJpeg(bytes, size, failure, metadata, scale, details ? &details->warnings : nullptr,
-                          leaveTurn && details ? &details->orientation : nullptr);
+        return DecodeJpeg(bytes, size, failure, metadata, scale, details ? &details->warnings : nullptr, stored);
     case PictureFormat::Png:
         return DecodePng(bytes, size, failure, metadata);
     case PictureFormat::WebP:
@@ -200,6 +204,13 @@ Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* 
         break;
     }
     return LoadThroughQt(data, details);
+}
+
+} // namespace
+
+Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details, const DecodeScale& scale)
+{
+    return DecodeData(data, jpegName, details, scale, nullptr);
 }
 
 std::optional<PictureHeader> ProbePictureData(const QByteArray& data, bool jpegName)
@@ -251,8 +262,8 @@ std::optional<PictureHeader> ProbePicture(const QString& path, std::int64_t* fil
 
 namespace {
 
-// A picture file read whole, then decoded; leaveTurn as LoadStoredPicture says.
-Picture LoadFile(const QString& path, LoadDetails* details, const DecodeScale& scale, bool leaveTurn)
+// A picture file read whole, then decoded; a JPEG as stored where stored is given.
+Picture LoadFile(const QString& path, LoadDetails* details, const DecodeScale& scale, StoredDecode* stored)
 {
     if (details)
         *details = LoadDetails();
@@ -261,9 +272,20 @@ Picture LoadFile(const QString& path, LoadDetails* details, const DecodeScale& s
     const QByteArray data = ReadRegularFile(platform::EncodeFileName(path), &modified, &failure);
     if (data.isEmpty())
         return Failed(details, failure);
-    Picture picture = LoadPictureFromData(data, HasJpegName(path), details, scale, leaveTurn);
-    if (details && !picture.IsEmpty())
+    Picture picture = DecodeData(data, HasJpegName(path), details, scale, stored);
+    if (details && !picture.IsEmpty()) {
         details->metadata.modified = modified;
+        if (stored && stored->width > 0) {
+            details->orientation = stored->orientation;
+            details->reduced = stored->reduced;
+            details->width = stored->width;
+            details->height = stored->height;
+        } else {
+            const bool turned = SwapsEdges(details->orientation);
+            details->width = turned ? picture.Height() : picture.Width();
+            details->height = turned ? picture.Width() : picture.Height();
+        }
+    }
     return picture;
 }
 
@@ -281,12 +303,14 @@ Picture LoadPicture(const QString& path, LoadDetails* details)
 
 Picture LoadPicture(const QString& path, LoadDetails* details, const DecodeScale& scale)
 {
-    return LoadFile(path, details, scale, false);
+    return LoadFile(path, details, scale, nullptr);
 }
 
-Picture LoadStoredPicture(const QString& path, LoadDetails* details, const DecodeScale& scale)
+Picture LoadStoredPicture(const QString& path, LoadDetails* details, const DecodeScale& scale, const ReduceTo& reduce)
 {
-    return LoadFile(path, details, scale, true);
+    StoredDecode stored;
+    stored.reduce = reduce;
+    return LoadFile(path, details, scale, &stored);
 }
 
 } // namespace imaging
