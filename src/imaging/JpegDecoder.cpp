@@ -422,15 +422,6 @@ bool ReadRows(Decompressor& d, JSAMPROW* rows, JDIMENSION count)
     return true;
 }
 
-// A band row for libjpeg to write into, 8 bytes past a 32-byte boundary: libjpeg's SIMD
-// colour converters write rows that start on a boundary with non-temporal stores, which
-// send a band that is read again at once out to memory and back.
-JSAMPROW CachedRow(JSAMPROW allocated)
-{
-    const auto address = reinterpret_cast<std::uintptr_t>(allocated);
-    return allocated + ((8 - address) & 31);
-}
-
 // libjpeg phase: decode every row, a band of stored rows at a time, into the upright
 // bitmap as orientation says (see ExifOrientation.h), or, with a sampler, into the
 // sampler's copy.
@@ -447,27 +438,23 @@ bool DecodeRows(Decompressor& d, const Bitmap24* target, int orientation, Stream
     if (width != storedWidth || height != storedHeight)
         return false;
     const auto alloc = [&](JDIMENSION rowBytes) {
-        return (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE, rowBytes + 32,
-                                            kBandRows);
+        return (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE, rowBytes, kBandRows);
     };
     // Pool memory, released with the decompressor.
     const JSAMPARRAY band = turns || sampler ? alloc(d.cinfo.output_width * 3) : nullptr;
     const JSAMPARRAY cmykBand = d.cmyk ? alloc(d.cinfo.output_width * 4) : nullptr;
 
     JSAMPROW rows[kBandRows];
-    JSAMPROW cmykRows[kBandRows];
-    for (int i = 0; i < kBandRows; ++i)
-        cmykRows[i] = cmykBand ? CachedRow(cmykBand[i]) : nullptr;
     while (d.cinfo.output_scanline < d.cinfo.output_height) {
         const auto first = static_cast<std::int32_t>(d.cinfo.output_scanline);
         const int count = std::min(kBandRows, height - first);
         for (int i = 0; i < count; ++i)
-            rows[i] = band ? CachedRow(band[i]) : target->RowFromTop(UprightRow(orientation, first + i, height));
+            rows[i] = band ? band[i] : target->RowFromTop(UprightRow(orientation, first + i, height));
         if (d.cmyk) {
-            if (!ReadRows(d, cmykRows, static_cast<JDIMENSION>(count)))
+            if (!ReadRows(d, cmykBand, static_cast<JDIMENSION>(count)))
                 return false;
             for (int i = 0; i < count; ++i)
-                CmykRowToBgr(cmykRows[i], rows[i], d.cinfo.output_width);
+                CmykRowToBgr(cmykBand[i], rows[i], d.cinfo.output_width);
         } else if (!ReadRows(d, rows, static_cast<JDIMENSION>(count))) {
             return false;
         }
@@ -528,7 +515,7 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure,
     if (width <= 0 || height <= 0 || std::int64_t{width} * height > gdi::kMaxBitmapPixels)
         return fail(QStringLiteral("picture too large (%1)").arg(SizeText(storedWidth, storedHeight)));
     // The bands (BGR and CMYK rows) are small next to the bitmap.
-    const std::int64_t bandBytes = std::int64_t{kBandRows} * 7 * (storedWidth + 32);
+    const std::int64_t bandBytes = std::int64_t{kBandRows} * 7 * storedWidth;
     // Only damage to the picture fails it: damaged metadata costs itself, with a word why.
     const auto finish = [&](Picture picture) {
         if (metadata) {
