@@ -27,12 +27,25 @@ public:
     // True once every target line is made.
     bool Complete() const { return next_ == lines_.size(); }
 
+    // Where each target pixel of a line samples its two stored rows: the byte offsets of
+    // its two upright columns (sideways: of its two upright rows) and its fraction along
+    // the line, also as a numerator over 2^23 where it is one; wide where four bytes can
+    // be read at both offsets.
+    struct Taps {
+        std::vector<std::int64_t> near;
+        std::vector<std::int64_t> far;
+        std::vector<double> fractions;
+        std::vector<std::int32_t> weights;
+        std::vector<std::uint8_t> wide;
+    };
+
 private:
     // A target row (or column) and the two neighbouring stored rows it samples.
     struct Line {
         std::int32_t target = 0;
         std::int32_t first = 0;  // the stored row of the lower row (or left column)
         std::int32_t second = 0; // the stored row of the upper row (or right column)
+        std::int32_t weight = 0; // its fraction's numerator over 2^23, or -1
     };
 
     void Make(const Line& line, const std::uint8_t* first, const std::uint8_t* second) const;
@@ -40,10 +53,8 @@ private:
     Bitmap24 target_; // only its pixel memory and size; the picture stays the caller's
     bool sideways_;
     bilinear::SamplePlan plan_;
-    // Byte offsets into a stored row: of each target column's two upright columns, or,
-    // for sideways photos, of each target row's two upright rows.
-    std::vector<std::int64_t> nearOffsets_;
-    std::vector<std::int64_t> farOffsets_;
+    Taps taps_;
+    bool whole_ = false;      // every weight a numerator over 2^23, and the processor does the integer form
     std::vector<Line> lines_; // by the later stored row they need
     std::size_t next_ = 0;
     std::vector<std::uint8_t> carried_; // the last stored row of the previous call
