@@ -1,16 +1,19 @@
 // libFuzzer target: any bytes through the picture loader, named as a JPEG (the strict
 // path) and not (by content: JPEG, PNG, WebP, HEIF, else Qt's readers), and through its
 // header probe. The loader must return, with an empty picture or a 24-bit one of a sane
-// size, and leave no bitmap behind.
+// size, and leave no bitmap behind. JPEG data also goes through the decode that leaves the
+// turn to the caller and reduces while it decodes.
 //
 // Pictures whose header claims more than kMaxPixels are skipped, as libjpeg-turbo's own
 // fuzzers do: the loader's refusal of absurd sizes has its tests, and below that limit a
 // large picture would only measure the allocator, not the loader.
+#include "imaging/JpegDecoder.h"
 #include "imaging/PictureLoader.h"
 #include "platform/Gdi.h"
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -43,5 +46,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (gdi::LiveObjectCount() != live)
             std::abort();
     }
+    const int live = gdi::LiveObjectCount();
+    {
+        imaging::StoredDecode stored;
+        stored.reduce = [](std::int32_t width, std::int32_t height) {
+            return imaging::CopySize{std::max(width / 3, 1), std::max(height / 3 + 1, 1)};
+        };
+        const Picture picture = imaging::DecodeJpeg(data, size, nullptr, nullptr, {}, nullptr, &stored);
+        if (!picture.IsEmpty() && stored.reduced
+            && (picture.Width() != std::max(stored.width / 3, 1) || picture.Height() != stored.height / 3 + 1))
+            std::abort();
+    }
+    if (gdi::LiveObjectCount() != live)
+        std::abort();
     return 0;
 }

@@ -20,6 +20,25 @@ SizeText ReadSizeText(const QString& W)
     return size;
 }
 
+std::optional<imaging::CopySize> CopySizeFor(std::int32_t w, std::int32_t h, const SizeText& size)
+{
+    if (size.percent) {
+        // Both edges scaled, no limits either way.
+        const double f = size.N / 100.0;
+        return imaging::CopySize{numeric::ToInt32(w * f), numeric::ToInt32(h * f)};
+    }
+    // The longer edge becomes N (no number, or 0, means the usual one); smaller pictures
+    // keep their size.
+    const std::int32_t N = size.N == 0 ? kDefaultLongEdge : size.N;
+    if (h > w && h > N)
+        return imaging::CopySize{numeric::ToInt32(double(numeric::Mul32(w, N)) / h), N};
+    if (w > h && w > N)
+        return imaging::CopySize{N, numeric::ToInt32(double(numeric::Mul32(h, N)) / w)};
+    if (w == h && w > N)
+        return imaging::CopySize{N, N};
+    return std::nullopt;
+}
+
 void ConvertJPG(const QString& srcjpg, const QString& dstjpgfile, std::int32_t quality, const QString& W)
 {
     for (const platform::MessageBoxCall& box : ConvertPicture(srcjpg, dstjpgfile, quality, W).messages)
@@ -38,51 +57,44 @@ ConvertReport ConvertPicture(const QString& srcjpg, const QString& dstjpgfile, s
     });
     // The size text: its leading number, and percent mode when it ends in "%".
     const SizeText size = ReadSizeText(W);
-    std::int32_t N = size.N;
 
     // `loaded` takes the loaded bitmap over (one in another pixel format is copied, and
     // goes when the load's step ends), so at most the loaded and the result bitmap are
-    // held at once.
+    // held at once. A JPEG is left as stored, for the resample to read through its turn;
+    // one that is to be reduced comes reduced, the copy made while it was decoded.
     aDIBSection loaded;
     imaging::LoadDetails loadDetails;
+    const auto reduce = [&size](std::int32_t w, std::int32_t h) {
+        std::optional<imaging::CopySize> copy;
+        errors::IgnoreErrors([&] { copy = CopySizeFor(w, h, size); });
+        return copy;
+    };
     errors::IgnoreErrors([&] {
-        Picture picture = imaging::LoadPicture(srcjpg, &loadDetails);
+        Picture picture = imaging::LoadStoredPicture(srcjpg, &loadDetails, {}, reduce);
         if (!picture.IsEmpty())
             loaded.CreateFromPicture(std::move(picture));
     });
-    report.sourcePixels = std::int64_t{loaded.Width()} * loaded.Height();
+    const int turn = loadDetails.orientation;
+    const bool held = loaded.DIBSectionBitsPtr() != nullptr;
+    const std::int32_t w = held ? loadDetails.width : loaded.Width(); // the upright picture's
+    const std::int32_t h = held ? loadDetails.height : loaded.Height();
+    report.sourcePixels = std::int64_t{w} * h;
 
     std::unique_ptr<aDIBSection> resampled;
     const aDIBSection* result = nullptr;
-    if (!size.percent) {
-        // No number (or 0) means the usual longer edge.
-        if (N == 0)
-            N = kDefaultLongEdge;
-        // The longer edge becomes N; smaller pictures keep their size.
-        errors::IgnoreErrors([&] {
-            const std::int32_t w = loaded.Width();
-            const std::int32_t h = loaded.Height();
-            if (h > w && h > N) {
-                resampled = loaded.Resample(N, numeric::ToInt32(double(numeric::Mul32(w, N)) / h));
-                result = resampled.get();
-            } else if (w > h && w > N) {
-                resampled = loaded.Resample(numeric::ToInt32(double(numeric::Mul32(h, N)) / w), N);
-                result = resampled.get();
-            } else if (w == h && w > N) {
-                resampled = loaded.Resample(N, N);
-                result = resampled.get();
-            } else {
-                result = &loaded; // re-encoded at its own size
-            }
-        });
-    } else {
-        // Percent: both edges scaled, no limits either way.
-        errors::IgnoreErrors([&] {
-            const double f = N / 100.0;
-            resampled = loaded.Resample(numeric::ToInt32(loaded.Height() * f), numeric::ToInt32(loaded.Width() * f));
+    errors::IgnoreErrors([&] {
+        if (loadDetails.reduced) {
+            result = &loaded;
+        } else if (const std::optional<imaging::CopySize> copy = CopySizeFor(w, h, size)) {
+            resampled = loaded.Resample(copy->height, copy->width, turn);
             result = resampled.get();
-        });
-    }
+        } else if (turn != 1) {
+            resampled = loaded.Resample(h, w, turn); // turned upright at its own size
+            result = resampled.get();
+        } else {
+            result = &loaded; // re-encoded at its own size
+        }
+    });
 
     if (refusal) {
         report.failure = refusal();

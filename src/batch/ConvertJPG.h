@@ -1,6 +1,7 @@
 #pragma once
 // The single-image shrink: one picture file becomes one reduced JPEG file.
 
+#include "imaging/JpegDecoder.h"
 #include "platform/MessageBox.h"
 
 #include <QString>
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace imaging {
@@ -25,6 +27,11 @@ struct SizeText {
     bool percent = false;
 };
 SizeText ReadSizeText(const QString& W);
+
+// The size of the copy of an upright w x h picture as size asks for it, or nullopt where
+// the picture keeps its own (a long edge it does not exceed). Raises
+// errors::OverflowError where the arithmetic leaves 32 bits.
+std::optional<imaging::CopySize> CopySizeFor(std::int32_t w, std::int32_t h, const SizeText& size);
 
 // Reads srcjpg, brings it to the size W asks for ("640": longer edge in pixels, never
 // enlarged; "40%": both edges scaled) and writes dstjpgfile at quality. Reports nothing

@@ -1,7 +1,5 @@
 #include "FolderWorkers.h"
 
-#include "imaging/PixelMemory.h"
-
 #include <algorithm>
 #include <utility>
 
@@ -88,7 +86,6 @@ void FolderWorkers::WorkerLoop()
         } catch (...) {
             done.error = std::current_exception();
         }
-        imaging::PictureDone();
         {
             const std::scoped_lock lock(mutex_);
             done_.push_back(std::move(done));

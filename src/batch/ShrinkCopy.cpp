@@ -4,6 +4,7 @@
 #include "batch/OutputPaths.h"
 #include "batch/SizeBudget.h"
 #include "imaging/AtomicFile.h"
+#include "imaging/ExifOrientation.h"
 #include "imaging/JpegCopyEncoder.h"
 #include "imaging/Lanczos3.h"
 #include "imaging/PictureLoader.h"
@@ -37,35 +38,31 @@ struct Size {
 // rules give no picture (a percentage of 0) or the arithmetic overflows.
 std::optional<Size> PlannedSize(std::int32_t w, std::int32_t h, const QString& sizeText)
 {
-    const SizeText size = ReadSizeText(sizeText);
     std::optional<Size> planned;
     errors::IgnoreErrors([&] {
-        if (size.percent) {
-            const double f = size.N / 100.0;
-            planned = Size{numeric::ToInt32(w * f), numeric::ToInt32(h * f)};
-            return;
-        }
-        const std::int32_t N = size.N == 0 ? kDefaultLongEdge : size.N;
-        if (h > w && h > N)
-            planned = Size{numeric::ToInt32(double(numeric::Mul32(w, N)) / h), N};
-        else if (w > h && w > N)
-            planned = Size{N, numeric::ToInt32(double(numeric::Mul32(h, N)) / w)};
-        else if (w == h && w > N)
-            planned = Size{N, N};
-        else
-            planned = Size{w, h};
+        const std::optional<imaging::CopySize> copy = CopySizeFor(w, h, ReadSizeText(sizeText));
+        planned = copy ? Size{copy->width, copy->height} : Size{w, h};
     });
     if (planned && (planned->width <= 0 || planned->height <= 0))
         planned.reset();
     return planned;
 }
 
-// The loaded picture and how to make copies of any size from it.
+// The loaded picture and how to make copies of any size from it. A sideways JPEG is held
+// as stored: the bilinear copy reads through the turn, a Lanczos-3 copy is reduced as
+// stored and only the small copy is turned.
 class Reducer {
 public:
-    Reducer(const aDIBSection& loaded, ReductionFilter filter, bool percent)
-        : loaded_(loaded), filter_(filter), percent_(percent)
+    Reducer(const aDIBSection& loaded, int turn, ReductionFilter filter, bool percent)
+        : loaded_(loaded), turn_(turn), filter_(filter), percent_(percent)
     {
+    }
+
+    // The upright picture's size.
+    Size Upright() const
+    {
+        return imaging::SwapsEdges(turn_) ? Size{loaded_.Height(), loaded_.Width()}
+                                          : Size{loaded_.Width(), loaded_.Height()};
     }
 
     // The copy at size; null when it cannot be made. A bilinear copy is the window's
@@ -73,19 +70,26 @@ public:
     const aDIBSection* At(Size size)
     {
         reduced_.reset();
-        const bool same = size.width == loaded_.Width() && size.height == loaded_.Height();
-        if (same && (filter_ == ReductionFilter::Lanczos3 || !percent_))
+        const bool same = size.width == Upright().width && size.height == Upright().height;
+        if (same && turn_ == 1 && (filter_ == ReductionFilter::Lanczos3 || !percent_))
             return &loaded_;
         errors::IgnoreErrors([&] {
-            reduced_ = filter_ == ReductionFilter::Lanczos3
-                ? imaging::ResampleLanczos3(loaded_, size.width, size.height)
-                : loaded_.Resample(size.height, size.width);
+            if (filter_ == ReductionFilter::Bilinear || same) {
+                reduced_ = loaded_.Resample(size.height, size.width, turn_);
+                return;
+            }
+            const bool swaps = imaging::SwapsEdges(turn_);
+            reduced_ = imaging::ResampleLanczos3(loaded_, swaps ? size.height : size.width,
+                                                 swaps ? size.width : size.height);
+            if (reduced_ && turn_ != 1)
+                reduced_ = reduced_->Resample(size.height, size.width, turn_);
         });
         return reduced_.get();
     }
 
 private:
     const aDIBSection& loaded_;
+    int turn_;
     ReductionFilter filter_;
     bool percent_;
     std::unique_ptr<aDIBSection> reduced_;
@@ -153,7 +157,7 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
     aDIBSection loaded;
     imaging::LoadDetails details;
     errors::IgnoreErrors([&] {
-        Picture picture = imaging::LoadPicture(source, &details, scale);
+        Picture picture = imaging::LoadStoredPicture(source, &details, scale);
         if (!picture.IsEmpty())
             loaded.CreateFromPicture(std::move(picture));
     });
@@ -162,12 +166,12 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
         report.failure = details.failure.isEmpty() ? QStringLiteral("cannot read the picture") : details.failure;
         return report;
     }
+    Reducer reducer(loaded, details.orientation, options.filter, ReadSizeText(sizeText).percent);
     if (!full) { // not scaled while decoding (bilinear, or not a JPEG)
-        full = Size{loaded.Width(), loaded.Height()};
+        full = reducer.Upright();
         planned = PlannedSize(full->width, full->height, sizeText);
     }
     report.sourcePixels = std::int64_t{full->width} * full->height;
-    Reducer reducer(loaded, options.filter, ReadSizeText(sizeText).percent);
     const aDIBSection* copy = planned ? reducer.At(*planned) : nullptr;
     if (!copy) {
         report.cause = FailureCause::NoSize;

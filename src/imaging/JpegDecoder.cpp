@@ -4,12 +4,14 @@
 #include "imaging/CaptureDate.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/JpegMessageCodes.h"
+#include "imaging/StreamedResample.h"
 
 #include <algorithm>
 #include <array>
 #include <csetjmp>
 #include <cstring>
 #include <new>
+#include <optional>
 
 namespace imaging {
 
@@ -420,9 +422,11 @@ bool ReadRows(Decompressor& d, JSAMPROW* rows, JDIMENSION count)
     return true;
 }
 
-// libjpeg phase: decode every row into the upright bitmap as orientation says, a band
-// of stored rows at a time (see ExifOrientation.h).
-bool DecodeRows(Decompressor& d, const Bitmap24& target, int orientation)
+// libjpeg phase: decode every row, a band of stored rows at a time, into the upright
+// bitmap as orientation says (see ExifOrientation.h), or, with a sampler, into the
+// sampler's copy.
+bool DecodeRows(Decompressor& d, const Bitmap24* target, int orientation, StreamedResample* sampler,
+                std::int32_t storedWidth, std::int32_t storedHeight)
 {
     if (setjmp(d.errors.jump))
         return false;
@@ -431,13 +435,13 @@ bool DecodeRows(Decompressor& d, const Bitmap24& target, int orientation)
     const auto width = static_cast<std::int32_t>(d.cinfo.output_width);
     const auto height = static_cast<std::int32_t>(d.cinfo.output_height);
     const bool turns = SwapsEdges(orientation);
-    if ((turns ? target.height : target.width) != width || (turns ? target.width : target.height) != height)
+    if (width != storedWidth || height != storedHeight)
         return false;
     const auto alloc = [&](JDIMENSION rowBytes) {
         return (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE, rowBytes, kBandRows);
     };
     // Pool memory, released with the decompressor.
-    const JSAMPARRAY band = turns ? alloc(d.cinfo.output_width * 3) : nullptr;
+    const JSAMPARRAY band = turns || sampler ? alloc(d.cinfo.output_width * 3) : nullptr;
     const JSAMPARRAY cmykBand = d.cmyk ? alloc(d.cinfo.output_width * 4) : nullptr;
 
     JSAMPROW rows[kBandRows];
@@ -445,7 +449,7 @@ bool DecodeRows(Decompressor& d, const Bitmap24& target, int orientation)
         const auto first = static_cast<std::int32_t>(d.cinfo.output_scanline);
         const int count = std::min(kBandRows, height - first);
         for (int i = 0; i < count; ++i)
-            rows[i] = turns ? band[i] : target.RowFromTop(UprightRow(orientation, first + i, height));
+            rows[i] = band ? band[i] : target->RowFromTop(UprightRow(orientation, first + i, height));
         if (d.cmyk) {
             if (!ReadRows(d, cmykBand, static_cast<JDIMENSION>(count)))
                 return false;
@@ -454,8 +458,10 @@ bool DecodeRows(Decompressor& d, const Bitmap24& target, int orientation)
         } else if (!ReadRows(d, rows, static_cast<JDIMENSION>(count))) {
             return false;
         }
-        if (turns) {
-            PlaceTurnedRows(target, rows, count, first, width, height, orientation);
+        if (sampler) {
+            sampler->Take(first, count, rows);
+        } else if (turns) {
+            PlaceTurnedRows(*target, rows, count, first, width, height, orientation);
         } else if (MirrorsRows(orientation)) {
             for (int i = 0; i < count; ++i)
                 MirrorRow(rows[i], width);
@@ -472,7 +478,7 @@ QString SizeText(std::int32_t width, std::int32_t height)
 } // namespace
 
 Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure, PhotoMetadata* metadata,
-                   const DecodeScale& scale, QStringList* warnings)
+                   const DecodeScale& scale, QStringList* warnings, StoredDecode* stored)
 {
     const auto fail = [&](const QString& why) {
         if (failure)
@@ -492,12 +498,13 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure,
     }
 
     const MarkerFinds& markers = decoder.state.markers;
-    const int orientation = ExifOrientation(markers.exif, markers.exifSize);
+    const int exifTurn = ExifOrientation(markers.exif, markers.exifSize);
+    const int orientation = stored ? 1 : exifTurn; // the turn applied here
     if (scale) {
         const auto fullWidth = static_cast<std::int32_t>(decoder.cinfo.output_width);
         const auto fullHeight = static_cast<std::int32_t>(decoder.cinfo.output_height);
         const int eighths = std::clamp(
-            SwapsEdges(orientation) ? scale(fullHeight, fullWidth) : scale(fullWidth, fullHeight), 1, 8);
+            SwapsEdges(exifTurn) ? scale(fullHeight, fullWidth) : scale(fullWidth, fullHeight), 1, 8);
         if (eighths < 8 && !SetScale(decoder, eighths))
             return fail(decoder.Failure());
     }
@@ -509,29 +516,64 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure,
         return fail(QStringLiteral("picture too large (%1)").arg(SizeText(storedWidth, storedHeight)));
     // The bands (BGR and CMYK rows) are small next to the bitmap.
     const std::int64_t bandBytes = std::int64_t{kBandRows} * 7 * storedWidth;
+    // Only damage to the picture fails it: damaged metadata costs itself, with a word why.
+    const auto finish = [&](Picture picture) {
+        if (metadata) {
+            QString why;
+            metadata->iccProfile = AssembledProfile(decoder.state.markers.icc, &why);
+            if (!why.isEmpty() && warnings)
+                warnings->append(why);
+            bool damagedExif = false;
+            metadata->captureExif = CaptureExif(markers.exif, markers.exifSize, &damagedExif);
+            if (damagedExif && warnings)
+                warnings->append(QStringLiteral("capture date left out: damaged EXIF block"));
+        }
+        return picture;
+    };
+    // Leaves libjpeg what the bitmaps leave for the whole-image buffers of progressive files.
+    const auto limitDecoderMemory = [&](std::int64_t bitmapBytes) {
+        decoder.cinfo.mem->max_memory_to_use = static_cast<long>(
+            std::max<std::int64_t>(AvailableMemoryBytes() - bitmapBytes, std::int64_t{64} << 20));
+    };
+
+    if (stored) {
+        stored->orientation = exifTurn;
+        stored->reduced = false;
+        stored->width = SwapsEdges(exifTurn) ? storedHeight : storedWidth;
+        stored->height = SwapsEdges(exifTurn) ? storedWidth : storedHeight;
+        const std::optional<CopySize> copy = stored->reduce ? stored->reduce(stored->width, stored->height)
+                                                            : std::nullopt;
+        if (copy && copy->width > 0 && copy->height > 0
+            && (copy->width != stored->width || copy->height != stored->height)
+            && FitsInMemory(copy->width, copy->height, 1, bandBytes + 3 * std::int64_t{storedWidth})) {
+            Bitmap24 reduced = NewBitmap24(copy->width, copy->height);
+            std::optional<StreamedResample> sampler;
+            if (reduced.bits) {
+                try {
+                    sampler.emplace(storedWidth, storedHeight, exifTurn, reduced);
+                } catch (const std::exception&) {
+                    // Sizes the resampler refuses: the whole picture, for the caller to find out.
+                }
+            }
+            if (sampler) {
+                limitDecoderMemory(reduced.stride * copy->height + bandBytes);
+                if (!DecodeRows(decoder, nullptr, 1, &*sampler, storedWidth, storedHeight) || !sampler->Complete())
+                    return fail(decoder.Failure());
+                stored->reduced = true;
+                return finish(std::move(reduced.picture));
+            }
+        }
+    }
+
     if (!FitsInMemory(width, height, 1, bandBytes))
         return fail(QStringLiteral("not enough memory for the picture (%1)").arg(SizeText(storedWidth, storedHeight)));
     Bitmap24 upright = NewBitmap24(width, height, true); // every pixel is decoded into it
     if (!upright.bits)
         return fail(QStringLiteral("not enough memory for the picture (%1)").arg(SizeText(storedWidth, storedHeight)));
-    // Whatever the bitmap leaves is what whole-image buffers of progressive files may use.
-    const std::int64_t bitmapBytes = upright.stride * height + bandBytes;
-    decoder.cinfo.mem->max_memory_to_use = static_cast<long>(
-        std::max<std::int64_t>(AvailableMemoryBytes() - bitmapBytes, std::int64_t{64} << 20));
-    if (!DecodeRows(decoder, upright, orientation))
+    limitDecoderMemory(upright.stride * height + bandBytes);
+    if (!DecodeRows(decoder, &upright, orientation, nullptr, storedWidth, storedHeight))
         return fail(decoder.Failure());
-    // Only damage to the picture fails it: damaged metadata costs itself, with a word why.
-    if (metadata) {
-        QString why;
-        metadata->iccProfile = AssembledProfile(decoder.state.markers.icc, &why);
-        if (!why.isEmpty() && warnings)
-            warnings->append(why);
-        bool damagedExif = false;
-        metadata->captureExif = CaptureExif(markers.exif, markers.exifSize, &damagedExif);
-        if (damagedExif && warnings)
-            warnings->append(QStringLiteral("capture date left out: damaged EXIF block"));
-    }
-    return std::move(upright.picture);
+    return finish(std::move(upright.picture));
 }
 
 std::optional<PictureHeader> ReadJpegHeader(const ReadAt& read)

@@ -32,9 +32,35 @@ namespace imaging {
 // scale, when given, is asked once with the picture's full upright width and height and
 // answers the decode's scale in eighths (1 to 8; 8 is full size): libjpeg then reduces
 // while it decodes (DCT scaling), far cheaper than decoding everything and shrinking after.
+//
+// stored, when given, is for a caller that shrinks the picture anyway (see StoredDecode).
 using DecodeScale = std::function<int(std::int32_t width, std::int32_t height)>;
+
+// A bilinear copy's width and height.
+struct CopySize {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// What a caller that shrinks the picture anyway asks of the decode, and learns from it.
+// The picture is left as stored: the caller applies its EXIF turn while it shrinks
+// (aDIBSection::Resample reads through it), which saves the full-size turn. And where
+// reduce answers the size of the bilinear copy the caller would make of the upright
+// picture, the decode makes that copy itself while the rows come (StreamedResample), to
+// the same bytes, and hands it back upright instead: the whole picture is never held.
+struct StoredDecode {
+    // Asked with the full upright width and height once the header is read; nullopt, or a
+    // size Resample would not interpolate to, has the whole picture decoded.
+    std::function<std::optional<CopySize>(std::int32_t width, std::int32_t height)> reduce;
+    int orientation = 1;    // out: the EXIF turn left to the caller (1..8)
+    bool reduced = false;   // out: the picture is the copy reduce asked for, upright
+    std::int32_t width = 0; // out: the full picture's upright size
+    std::int32_t height = 0;
+};
+
 Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure = nullptr,
-                   PhotoMetadata* metadata = nullptr, const DecodeScale& scale = {}, QStringList* warnings = nullptr);
+                   PhotoMetadata* metadata = nullptr, const DecodeScale& scale = {}, QStringList* warnings = nullptr,
+                   StoredDecode* stored = nullptr);
 
 // The size and decode memory of a JPEG file from its frame header, found by walking the
 // markers without decoding. read(offset, into, count) fills into with up to count bytes

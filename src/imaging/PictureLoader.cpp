@@ -1,6 +1,7 @@
 #include "PictureLoader.h"
 
 #include "imaging/Bitmap24.h"
+#include "imaging/ExifOrientation.h"
 #include "imaging/HeifDecoder.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/PictureFormat.h"
@@ -173,11 +174,17 @@ std::optional<PictureHeader> ProbeThroughQt(const QByteArray& data)
 
 } // namespace
 
-Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details, const DecodeScale& scale)
+namespace {
+
+// The file's contents decoded; a JPEG as stored where stored is given (see StoredDecode).
+Picture DecodeData(const QByteArray& data, bool jpegName, LoadDetails* details, const DecodeScale& scale,
+                   StoredDecode* stored)
 {
     if (details) {
         details->failure.clear();
         details->warnings.clear();
+        details->orientation = 1;
+        details->reduced = false;
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
     const auto size = static_cast<std::size_t>(data.size());
@@ -186,7 +193,7 @@ Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* 
     const PictureFormat format = jpegName ? PictureFormat::Jpeg : SniffFormat(bytes, size);
     switch (format) {
     case PictureFormat::Jpeg:
-        return DecodeJpeg(bytes, size, failure, metadata, scale, details ? &details->warnings : nullptr);
+        return DecodeJpeg(bytes, size, failure, metadata, scale, details ? &details->warnings : nullptr, stored);
     case PictureFormat::Png:
         return DecodePng(bytes, size, failure, metadata);
     case PictureFormat::WebP:
@@ -197,6 +204,13 @@ Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* 
         break;
     }
     return LoadThroughQt(data, details);
+}
+
+} // namespace
+
+Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* details, const DecodeScale& scale)
+{
+    return DecodeData(data, jpegName, details, scale, nullptr);
 }
 
 std::optional<PictureHeader> ProbePictureData(const QByteArray& data, bool jpegName)
@@ -246,6 +260,37 @@ std::optional<PictureHeader> ProbePicture(const QString& path, std::int64_t* fil
     return whole.isEmpty() ? std::nullopt : ProbePictureData(whole, jpegName);
 }
 
+namespace {
+
+// A picture file read whole, then decoded; a JPEG as stored where stored is given.
+Picture LoadFile(const QString& path, LoadDetails* details, const DecodeScale& scale, StoredDecode* stored)
+{
+    if (details)
+        *details = LoadDetails();
+    QString failure;
+    timespec modified{};
+    const QByteArray data = ReadRegularFile(platform::EncodeFileName(path), &modified, &failure);
+    if (data.isEmpty())
+        return Failed(details, failure);
+    Picture picture = DecodeData(data, HasJpegName(path), details, scale, stored);
+    if (details && !picture.IsEmpty()) {
+        details->metadata.modified = modified;
+        if (stored && stored->width > 0) {
+            details->orientation = stored->orientation;
+            details->reduced = stored->reduced;
+            details->width = stored->width;
+            details->height = stored->height;
+        } else {
+            const bool turned = SwapsEdges(details->orientation);
+            details->width = turned ? picture.Height() : picture.Width();
+            details->height = turned ? picture.Width() : picture.Height();
+        }
+    }
+    return picture;
+}
+
+} // namespace
+
 Picture LoadPicture(const QString& path)
 {
     return LoadPicture(path, nullptr);
@@ -258,17 +303,14 @@ Picture LoadPicture(const QString& path, LoadDetails* details)
 
 Picture LoadPicture(const QString& path, LoadDetails* details, const DecodeScale& scale)
 {
-    if (details)
-        *details = LoadDetails();
-    QString failure;
-    timespec modified{};
-    const QByteArray data = ReadRegularFile(platform::EncodeFileName(path), &modified, &failure);
-    if (data.isEmpty())
-        return Failed(details, failure);
-    Picture picture = LoadPictureFromData(data, HasJpegName(path), details, scale);
-    if (details && !picture.IsEmpty())
-        details->metadata.modified = modified;
-    return picture;
+    return LoadFile(path, details, scale, nullptr);
+}
+
+Picture LoadStoredPicture(const QString& path, LoadDetails* details, const DecodeScale& scale, const ReduceTo& reduce)
+{
+    StoredDecode stored;
+    stored.reduce = reduce;
+    return LoadFile(path, details, scale, &stored);
 }
 
 } // namespace imaging

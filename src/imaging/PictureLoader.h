@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace imaging {
@@ -22,7 +23,16 @@ struct LoadDetails {
                             // (JPEG, PNG, WebP, HEIF), and every file's modification time
     QStringList warnings;   // metadata left out because it was damaged, one line each with why;
                             // the picture itself loaded
+    int orientation = 1;    // the EXIF turn still to apply to the picture (1..8): 1, upright,
+                            // except for a JPEG from LoadStoredPicture
+    bool reduced = false;   // the picture is the copy LoadStoredPicture's reduce asked for
+    std::int32_t width = 0; // the full picture's upright size, once its header was read
+    std::int32_t height = 0;
 };
+
+// Asked with a picture's full upright size: the size of the bilinear copy the caller will
+// make of it, if any (see StoredDecode).
+using ReduceTo = std::function<std::optional<CopySize>(std::int32_t width, std::int32_t height)>;
 
 // Loads the picture file at path. Files named .jpg, .jpeg, .jpe or .jfif are decoded as
 // JPEG only (a PNG named .jpg fails); any other file by what its first bytes are: JPEG
@@ -44,6 +54,14 @@ Picture LoadPicture(const QString& path, LoadDetails* details);
 // The same, a JPEG decoded at the reduced scale that scale answers (see DecodeJpeg);
 // other formats load at full size.
 Picture LoadPicture(const QString& path, LoadDetails* details, const DecodeScale& scale);
+
+// For a caller that shrinks the picture anyway: the same, but a JPEG is left as stored
+// and details->orientation says how it is to be turned; and where reduce answers the size
+// of the bilinear copy the caller would make, a JPEG comes as that copy, upright, made
+// while it was decoded, with details->reduced set (see StoredDecode). Pictures of other
+// formats come whole and upright. details must not be null.
+Picture LoadStoredPicture(const QString& path, LoadDetails* details, const DecodeScale& scale = {},
+                          const ReduceTo& reduce = {});
 
 // The same for file contents already in memory; jpegName says the file was named as a
 // JPEG. The data is only read during the call. details (may be null) gets no

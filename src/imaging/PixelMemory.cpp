@@ -126,7 +126,6 @@ struct Block {
     std::uint8_t* memory = nullptr;
     std::int64_t capacity = 0;
     MemoryBudget* keptUnder = nullptr; // the budget charged for keeping it, if any
-    std::uint64_t picture = 0;         // the pool's picture count when it was given back
 };
 
 // Set when the thread's pool has gone (at the thread's end): memory freed after that,
@@ -221,7 +220,7 @@ public:
                 freed.push_back(oldest);
             }
             if (!budget || budget->TryKeep(capacity)) {
-                kept_.push_back({memory, capacity, budget, pictures_});
+                kept_.push_back({memory, capacity, budget});
                 memory = nullptr;
             }
         }
@@ -229,27 +228,6 @@ public:
             Unmap(block.memory, block.capacity);
         if (memory)
             Unmap(memory, capacity);
-    }
-
-    // Frees the blocks the picture that just ended left idle: what it gave back waits for
-    // the next picture, what it did not need goes.
-    void PictureDone()
-    {
-        std::vector<Block> freed;
-        {
-            const std::scoped_lock lock(Registry().mutex, mutex_);
-            std::erase_if(kept_, [&](const Block& block) {
-                if (block.picture == pictures_)
-                    return false;
-                if (block.keptUnder)
-                    block.keptUnder->Unkeep(block.capacity);
-                freed.push_back(block);
-                return true;
-            });
-            ++pictures_;
-        }
-        for (const Block& block : freed)
-            Unmap(block.memory, block.capacity);
     }
 
     // Frees the idle blocks (those kept under budget, or all for nullptr); the caller
@@ -268,7 +246,6 @@ public:
 private:
     std::mutex mutex_;
     std::vector<Block> kept_;
-    std::uint64_t pictures_ = 0;
 };
 
 Pool& ThisThreadsPool()
@@ -418,12 +395,6 @@ void TrimPools()
     const std::scoped_lock lock(Registry().mutex);
     for (Pool* pool : Registry().pools)
         pool->TrimLocked(nullptr);
-}
-
-void PictureDone()
-{
-    if (!poolEnded)
-        ThisThreadsPool().PictureDone();
 }
 
 UnzeroedBitmaps::UnzeroedBitmaps()

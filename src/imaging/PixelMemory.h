@@ -87,10 +87,6 @@ public:
     RunMemory& operator=(const RunMemory&) = delete;
 };
 
-// The calling thread finished a picture: its pool keeps what that picture gave back for
-// the next one and frees the blocks it left idle.
-void PictureDone();
-
 // Gives every pool's idle blocks back to the system (the run's thread does this when a
 // picture does not fit beside them).
 void TrimPools();

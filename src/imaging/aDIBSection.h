@@ -71,10 +71,15 @@ public:
     // target cannot be created (a size of 0 or less) or when the interpolation raises;
     // such an error (errors::SubscriptOutOfRange for a source 1 pixel wide or high) is
     // passed on after the target is released. This object is never changed.
-    std::unique_ptr<aDIBSection> Resample(std::int32_t lNewHeight, std::int32_t lNewWidth) const;
+    //
+    // orientation (EXIF's 1..8) says this bitmap holds a picture as a camera stored it:
+    // the result is then exactly that of turning the picture upright first, but the
+    // sampling reads through the turn, with no turned full-size bitmap and no pass of its
+    // own. Sizes are the upright picture's.
+    std::unique_ptr<aDIBSection> Resample(std::int32_t lNewHeight, std::int32_t lNewWidth, int orientation = 1) const;
 
 private:
-    void InterpolateInto(aDIBSection& target) const;
+    void InterpolateInto(aDIBSection& target, int orientation) const;
 
     gdi::HBITMAP hDib_ = 0;
     gdi::HBITMAP previousBitmap_ = 0;

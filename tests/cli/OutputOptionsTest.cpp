@@ -231,4 +231,53 @@ TEST_F(OutputOptionsTest, DryRunWritesNothingAndListsWhatARealRunWrites)
     EXPECT_FALSE(QFileInfo::exists(Path("src/klein")));
 }
 
+// The options that leave the window's path keep sideways photos upright: the bilinear copy
+// reads through the turn to the very bytes of the upright picture, the Lanczos-3 copy is
+// the turned copy of the unturned photo's.
+TEST_F(OutputOptionsTest, SidewaysPhotosComeOutUprightWithEveryFilter)
+{
+    QImage content(301, 187, QImage::Format_RGB32);
+    for (int y = 0; y < content.height(); ++y)
+        for (int x = 0; x < content.width(); ++x)
+            content.setPixel(x, y, qRgb(x * 255 / 301, y * 255 / 187, x > y ? 200 : 40));
+    const QByteArray stored = testfiles::EncodeJpeg(content, 90);
+    const QImage plain = testfiles::DecodeJpeg(stored);
+    ASSERT_TRUE(QDir().mkpath(Path("upright")));
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const QString name = QStringLiteral("o%1").arg(orientation);
+        ASSERT_TRUE(
+            testfiles::WriteFile(Path("turned/" + name + ".jpg"), testfiles::WithExifOrientation(stored, orientation)));
+        ASSERT_TRUE(testfiles::AsViewed(plain, orientation).save(Path("upright/" + name + ".png"), "PNG"));
+    }
+    const QStringList bilinear{"--max-size", "10M", "-s", "100", "-q", "90"};
+    for (const char* from : {"turned", "upright"})
+        ASSERT_EQ(Shrink(bilinear + QStringList{Path(from), Path(QStringLiteral("bilinear-%1").arg(from))}).exitCode,
+                  0);
+    ASSERT_EQ(Shrink({"--filter", "lanczos3", "-s", "100", "-q", "100", Path("turned"), Path("lanczos")}).exitCode, 0);
+
+    const QImage lanczosPlain = testfiles::DecodeJpeg(testfiles::ReadFile(Path("lanczos/o1.jpg")));
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE("orientation " + std::to_string(orientation));
+        const QString name = QStringLiteral("o%1.jpg").arg(orientation);
+        EXPECT_EQ(testfiles::ReadFile(Path("bilinear-turned/" + name)),
+                  testfiles::ReadFile(Path("bilinear-upright/" + name)));
+        // Encoded after the turn, the copy differs from the turned one only by the coding.
+        const QImage lanczos = testfiles::DecodeJpeg(testfiles::ReadFile(Path("lanczos/" + name)));
+        const QImage expected = testfiles::AsViewed(lanczosPlain, orientation);
+        ASSERT_EQ(lanczos.size(), expected.size());
+        double squares = 0;
+        for (int y = 0; y < lanczos.height(); ++y)
+            for (int x = 0; x < lanczos.width(); ++x) {
+                const QRgb a = lanczos.pixel(x, y);
+                const QRgb b = expected.pixel(x, y);
+                for (const int shift : {0, 8, 16}) {
+                    const int difference = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
+                    squares += difference * difference;
+                }
+            }
+        const double meanSquare = squares / (3.0 * lanczos.width() * lanczos.height());
+        EXPECT_LT(meanSquare, 4.0); // a wrong turn gives thousands
+    }
+}
+
 } // namespace

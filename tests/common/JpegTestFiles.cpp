@@ -2,6 +2,8 @@
 
 #include "imaging/TurboJpegHandles.h"
 
+#include <QTransform>
+
 #include <turbojpeg.h>
 
 #include <cstdlib>
@@ -56,6 +58,28 @@ QByteArray EncodeCmykJpeg(const QImage& image)
         }
     }
     return Compress(cmyk.data(), image.width(), 0, image.height(), TJPF_CMYK, TJSAMP_444, 95, 0);
+}
+
+QImage AsViewed(const QImage& stored, int orientation)
+{
+    switch (orientation) {
+    case 2:
+        return stored.mirrored(true, false);
+    case 3:
+        return stored.transformed(QTransform().rotate(180));
+    case 4:
+        return stored.mirrored(false, true);
+    case 5:
+        return stored.transformed(QTransform().rotate(90)).mirrored(true, false);
+    case 6:
+        return stored.transformed(QTransform().rotate(90));
+    case 7:
+        return stored.transformed(QTransform().rotate(-90)).mirrored(true, false);
+    case 8:
+        return stored.transformed(QTransform().rotate(-90));
+    default:
+        return stored;
+    }
 }
 
 QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian)

@@ -23,6 +23,8 @@ QByteArray EncodeGreyJpeg(const QImage& image);
 QByteArray EncodeCmykJpeg(const QImage& image);
 // jpeg with an APP1 EXIF block holding only the orientation tag, in the given byte order.
 QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian = true);
+// stored as a viewer shows it when the EXIF orientation (1..8) says so.
+QImage AsViewed(const QImage& stored, int orientation);
 // One marker segment: 0xFF, the marker byte, the length and payload.
 QByteArray Segment(int marker, const QByteArray& payload);
 // jpeg with the given marker segments (each "\xFF\xEn" + length + payload) right after SOI.

@@ -1,3 +1,6 @@
+#include "common/JpegTestFiles.h"
+#include "imaging/Bitmap24.h"
+#include "imaging/StreamedResample.h"
 #include "imaging/aDIBSection.h"
 #include "platform/Errors.h"
 
@@ -304,4 +307,85 @@ TEST(ResampleInvariants, NoisePicturesMatchThePlainReference)
         EXPECT_EQ(0, std::memcmp(target->DIBSectionBitsPtr(), expected.data(), expected.size()))
             << c.W << "x" << c.H << " -> " << c.w << "x" << c.h;
     }
+}
+
+namespace {
+
+QImage ToImage(const aDIBSection& dib)
+{
+    QImage image(dib.Width(), dib.Height(), QImage::Format_RGB32);
+    for (int y = 0; y < dib.Height(); ++y)
+        for (int x = 0; x < dib.Width(); ++x) {
+            const Bgr p = Get(dib, x, dib.Height() - 1 - y);
+            image.setPixel(x, y, qRgb(p[2], p[1], p[0]));
+        }
+    return image;
+}
+
+std::unique_ptr<aDIBSection> FromImage(const QImage& image)
+{
+    auto dib = std::make_unique<aDIBSection>();
+    EXPECT_TRUE(dib->Create(image.width(), image.height()));
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            Set(*dib, x, image.height() - 1 - y, {qBlue(p), qGreen(p), qRed(p)});
+        }
+    return dib;
+}
+
+// The stored picture's rows handed to a StreamedResample bandRows at a time, as a
+// decoder hands them out.
+std::vector<std::uint8_t> Streamed(const aDIBSection& stored, int orientation, int w, int h, int bandRows)
+{
+    imaging::Bitmap24 target = imaging::NewBitmap24(w, h);
+    imaging::StreamedResample stream(stored.Width(), stored.Height(), orientation, target);
+    std::vector<const std::uint8_t*> rows;
+    for (int first = 0; first < stored.Height(); first += bandRows) {
+        rows.clear();
+        for (int i = first; i < std::min(stored.Height(), first + bandRows); ++i)
+            rows.push_back(At(stored, 0, stored.Height() - 1 - i));
+        stream.Take(first, static_cast<int>(rows.size()), rows.data());
+    }
+    EXPECT_TRUE(stream.Complete());
+    return {target.bits, target.bits + target.stride * h};
+}
+
+} // namespace
+
+// A picture held as a camera stored it, resampled through its EXIF turn, whole or as its
+// rows come in bands of any height, gives the bytes of resampling it turned upright.
+TEST(ResampleInvariants, ThroughTheTurnAndFromBandsOfRowsAsFromTheUprightPicture)
+{
+    struct Case {
+        int storedWidth, storedHeight, w, h; // w x h: the upright copy's size
+    };
+    for (const Case& c :
+         {Case{37, 23, 17, 11}, Case{23, 37, 11, 17}, Case{37, 23, 60, 40}, Case{301, 199, 64, 48}, Case{5, 4, 1, 1}}) {
+        aDIBSection stored;
+        ASSERT_TRUE(stored.Create(c.storedWidth, c.storedHeight));
+        FillWithNoise(stored, static_cast<unsigned>(c.storedWidth + c.w));
+        for (int orientation = 1; orientation <= 8; ++orientation) {
+            SCOPED_TRACE(std::to_string(c.storedWidth) + "x" + std::to_string(c.storedHeight) + " -> "
+                         + std::to_string(c.w) + "x" + std::to_string(c.h) + ", orientation "
+                         + std::to_string(orientation));
+            const auto upright = FromImage(testfiles::AsViewed(ToImage(stored), orientation));
+            const auto expected = upright->Resample(c.h, c.w);
+            const auto turned = stored.Resample(c.h, c.w, orientation);
+            ASSERT_TRUE(expected && turned);
+            const std::size_t bytes = static_cast<std::size_t>(expected->BytesPerScanLine()) * c.h;
+            EXPECT_EQ(0, std::memcmp(turned->DIBSectionBitsPtr(), expected->DIBSectionBitsPtr(), bytes));
+            for (const int bandRows : {1, 5, 16}) {
+                const std::vector<std::uint8_t> streamed = Streamed(stored, orientation, c.w, c.h, bandRows);
+                ASSERT_EQ(streamed.size(), bytes);
+                EXPECT_EQ(0, std::memcmp(streamed.data(), expected->DIBSectionBitsPtr(), bytes)) << bandRows;
+            }
+        }
+    }
+    // Where the upright picture is one pixel high, both refuse as the upright one does.
+    aDIBSection line;
+    ASSERT_TRUE(line.Create(1, 5));
+    imaging::Bitmap24 target = imaging::NewBitmap24(3, 1);
+    EXPECT_THROW(line.Resample(1, 3, 6), errors::SubscriptOutOfRange);
+    EXPECT_THROW(imaging::StreamedResample(1, 5, 6, target), errors::SubscriptOutOfRange);
 }
