@@ -51,14 +51,14 @@ struct Filter {
 // Weights as fractions that sum to 1 exactly once scaled, so that flat areas stay exactly
 // flat: the running total is rounded, not each weight, and each weight is the step between
 // two rounded totals. No weight is then more than one unit off, however many there are.
-void AddFixedWeights(const std::vector<double>& weights, std::vector<std::int16_t>& out)
+void FixWeights(const double* weights, std::size_t count, std::int16_t* out)
 {
     double total = 0.0;
     std::int64_t rounded = 0;
-    for (const double weight : weights) {
-        total += weight * kWeightOne;
+    for (std::size_t k = 0; k < count; ++k) {
+        total += weights[k] * kWeightOne;
         const std::int64_t next = std::llround(total);
-        out.push_back(static_cast<std::int16_t>(next - rounded));
+        out[k] = static_cast<std::int16_t>(next - rounded);
         rounded = next;
     }
 }
@@ -90,47 +90,48 @@ Filter FilterFor(std::int32_t sourceSize, std::int32_t targetSize)
     const double scale = static_cast<double>(sourceSize) / targetSize;
     const double stretch = std::max(scale, 1.0); // widened for reductions only
     const double support = kLobes * stretch;
-    std::vector<std::int32_t> firsts(static_cast<std::size_t>(targetSize));
-    std::vector<std::vector<double>> all(static_cast<std::size_t>(targetSize));
-    std::size_t taps = 2;
-    for (std::int32_t i = 0; i < targetSize; ++i) {
-        const double centre = (i + 0.5) * scale; // in source coordinates, pixel edges at integers
-        // Every pixel whose centre (j + 0.5) lies within the support; zero weights at
-        // either end are dropped.
-        const auto from = std::max<std::int32_t>(0, static_cast<std::int32_t>(std::floor(centre - support)));
-        const auto to = std::min<std::int32_t>(sourceSize - 1, static_cast<std::int32_t>(std::ceil(centre + support)));
-        std::vector<double> weights;
-        for (std::int32_t j = from; j <= to; ++j)
-            weights.push_back(TabledKernel((j + 0.5 - centre) / stretch));
-        std::size_t first = 0;
-        std::size_t end = weights.size();
-        while (first + 1 < end && std::abs(weights[first]) < 1e-12)
-            ++first;
-        while (end > first + 1 && std::abs(weights[end - 1]) < 1e-12)
-            --end;
-        double sum = 0.0;
-        for (std::size_t k = first; k < end; ++k)
-            sum += weights[k];
-        std::vector<double>& kept = all[static_cast<std::size_t>(i)];
-        firsts[static_cast<std::size_t>(i)] = from + static_cast<std::int32_t>(first);
-        // Near the edges part of the kernel falls outside: what is left is normalised.
-        for (std::size_t k = first; k < end && sum != 0.0; ++k)
-            kept.push_back(weights[k] / sum);
-        if (kept.empty()) { // cannot happen for sizes above 0; the nearest pixel then
-            firsts[static_cast<std::size_t>(i)] = std::clamp<std::int32_t>(static_cast<std::int32_t>(centre), 0,
-                                                                           sourceSize - 1);
-            kept.assign(1, 1.0);
-        }
-        taps = std::max(taps, (kept.size() + 1) & ~std::size_t{1});
-    }
+    // No position reaches more pixels than this; each one's normalised weights are kept in
+    // a slot of that many until the longest is known.
+    const auto reach = static_cast<std::size_t>(std::min<double>(sourceSize, 2.0 * std::ceil(support) + 3.0));
+    const auto positions = static_cast<std::size_t>(targetSize);
+    std::vector<double> kept(positions * reach);
+    std::vector<std::size_t> counts(positions);
     Filter filter;
-    filter.taps = static_cast<std::int32_t>(taps);
-    filter.first = std::move(firsts);
-    filter.weights.reserve(taps * all.size());
-    for (std::vector<double>& weights : all) {
-        weights.resize(taps, 0.0);
-        AddFixedWeights(weights, filter.weights);
+    filter.first.resize(positions);
+    std::size_t taps = 2;
+    for (std::size_t i = 0; i < positions; ++i) {
+        const double centre = (static_cast<double>(i) + 0.5) * scale; // in source coordinates, pixel edges at integers
+        // Every pixel whose centre (j + 0.5) lies within the support, without the zero
+        // weights at either end.
+        auto from = std::max<std::int32_t>(0, static_cast<std::int32_t>(std::floor(centre - support)));
+        auto to = std::min<std::int32_t>(sourceSize - 1, static_cast<std::int32_t>(std::ceil(centre + support)));
+        while (from < to && std::abs(TabledKernel((from + 0.5 - centre) / stretch)) < 1e-12)
+            ++from;
+        while (to > from && std::abs(TabledKernel((to + 0.5 - centre) / stretch)) < 1e-12)
+            --to;
+        double* weights = kept.data() + i * reach;
+        std::size_t count = 0;
+        double sum = 0.0;
+        for (std::int32_t j = from; j <= to && count < reach; ++j, ++count) {
+            weights[count] = TabledKernel((j + 0.5 - centre) / stretch);
+            sum += weights[count];
+        }
+        filter.first[i] = from;
+        if (sum == 0.0) { // cannot happen for sizes above 0; the nearest pixel then
+            filter.first[i] = std::clamp<std::int32_t>(static_cast<std::int32_t>(centre), 0, sourceSize - 1);
+            weights[0] = 1.0;
+            count = 1;
+        } else { // near the edges part of the kernel falls outside: what is left is normalised
+            for (std::size_t k = 0; k < count; ++k)
+                weights[k] /= sum;
+        }
+        counts[i] = count;
+        taps = std::max(taps, (count + 1) & ~std::size_t{1});
     }
+    filter.taps = static_cast<std::int32_t>(taps);
+    filter.weights.assign(positions * taps, 0);
+    for (std::size_t i = 0; i < positions; ++i)
+        FixWeights(kept.data() + i * reach, counts[i], filter.weights.data() + i * taps);
     return filter;
 }
 
