@@ -182,8 +182,14 @@ std::int32_t WeightPair(const std::int16_t* weights)
     return pair;
 }
 
-void StoreBgr(std::uint32_t bgr, std::uint8_t* out)
+// The low three bytes of bgr to out. All four where the next pixel of the row comes after
+// (and will overwrite the fourth): one store instead of three.
+void StoreBgr(std::uint32_t bgr, std::uint8_t* out, bool notLast)
 {
+    if (notLast) {
+        std::memcpy(out, &bgr, sizeof bgr);
+        return;
+    }
     out[0] = static_cast<std::uint8_t>(bgr);
     out[1] = static_cast<std::uint8_t>(bgr >> 8);
     out[2] = static_cast<std::uint8_t>(bgr >> 16);
@@ -238,7 +244,7 @@ void AcrossSse2(const std::int16_t* middle, const Filter& across, std::int32_t n
         }
         sum = _mm_srai_epi32(sum, kAcrossShift);
         const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(sum, sum), sum);
-        StoreBgr(static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes)), out + 3 * x);
+        StoreBgr(static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes)), out + 3 * x, x + 1 < newWidth);
     }
 }
 #endif
@@ -293,33 +299,42 @@ __attribute__((target("avx2"))) std::size_t DownAvx2(const std::uint8_t* const* 
     return i;
 }
 
-// Across two target rows at once, one in each 128-bit half, which share the weights.
+// Across two target rows at once, one in each 128-bit half, which share the weights. Each
+// source pixel starts a pair with its right neighbour for many target pixels, so the pairs
+// are shuffled into shape once for the whole row (b0 g0 r0 b1 g1 r1 . . to b0 b1 g0 g1 r0
+// r1 0 0, both rows side by side): then each pair of taps is one load and one multiply-add.
+// pairs holds 16 samples for each of the width + taps pixels.
 __attribute__((target("avx2"))) void AcrossAvx2(const std::int16_t* middle0, const std::int16_t* middle1,
-                                                const Filter& across, std::int32_t newWidth, std::uint8_t* out0,
-                                                std::uint8_t* out1)
+                                                const Filter& across, std::int32_t width, std::int32_t newWidth,
+                                                std::int16_t* pairs, std::uint8_t* out0, std::uint8_t* out1)
 {
     const std::int32_t taps = across.taps;
-    // b0 g0 r0 b1 g1 r1 . . to b0 b1 g0 g1 r0 r1 0 0 in one byte shuffle.
     const __m256i pairUp = _mm256_setr_epi8(0, 1, 6, 7, 2, 3, 8, 9, 4, 5, 10, 11, -1, -1, -1, -1, 0, 1, 6, 7, 2, 3, 8,
                                             9, 4, 5, 10, 11, -1, -1, -1, -1);
+    for (std::int32_t j = 0; j < width + taps; ++j) {
+        const std::size_t at = std::size_t{3} * static_cast<std::size_t>(j);
+        const __m256i samples = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(middle0 + at))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(middle1 + at)), 1);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(pairs + std::size_t{16} * static_cast<std::size_t>(j)),
+                            _mm256_shuffle_epi8(samples, pairUp));
+    }
     for (std::int32_t x = 0; x < newWidth; ++x) {
-        const std::size_t first = std::size_t{3} * static_cast<std::size_t>(across.first[static_cast<std::size_t>(x)]);
-        const std::int16_t* pixel0 = middle0 + first;
-        const std::int16_t* pixel1 = middle1 + first;
+        const std::int16_t* pair = pairs
+            + std::size_t{16} * static_cast<std::size_t>(across.first[static_cast<std::size_t>(x)]);
         const std::int16_t* weights = across.weights.data()
             + static_cast<std::size_t>(x) * static_cast<std::size_t>(taps);
         __m256i sum = _mm256_set1_epi32(1 << (kAcrossShift - 1));
-        for (std::int32_t k = 0; k < taps; k += 2, pixel0 += 6, pixel1 += 6) {
-            const __m256i samples = _mm256_inserti128_si256(
-                _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel0))),
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel1)), 1);
-            const __m256i paired = _mm256_shuffle_epi8(samples, pairUp);
+        for (std::int32_t k = 0; k < taps; k += 2, pair += 32) {
+            const __m256i paired = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pair));
             sum = _mm256_add_epi32(sum, _mm256_madd_epi16(paired, _mm256_set1_epi32(WeightPair(weights + k))));
         }
         sum = _mm256_srai_epi32(sum, kAcrossShift);
         const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(sum, sum), sum);
-        StoreBgr(static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm256_castsi256_si128(bytes))), out0 + 3 * x);
-        StoreBgr(static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm256_extracti128_si256(bytes, 1))), out1 + 3 * x);
+        StoreBgr(static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm256_castsi256_si128(bytes))), out0 + 3 * x,
+                 x + 1 < newWidth);
+        StoreBgr(static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm256_extracti128_si256(bytes, 1))), out1 + 3 * x,
+                 x + 1 < newWidth);
     }
 }
 
@@ -358,11 +373,11 @@ void Down(bool avx2, const std::uint8_t* const* rows, const std::int16_t* weight
 
 // Across for one target row, or two (middle1 and out1 not null).
 void Across(bool avx2, const std::int16_t* middle0, const std::int16_t* middle1, const Filter& across,
-            std::int32_t newWidth, std::uint8_t* out0, std::uint8_t* out1)
+            std::int32_t width, std::int32_t newWidth, std::int16_t* pairs, std::uint8_t* out0, std::uint8_t* out1)
 {
 #if ZIMBREL_LANCZOS_AVX2
     if (avx2 && middle1) {
-        AcrossAvx2(middle0, middle1, across, newWidth, out0, out1);
+        AcrossAvx2(middle0, middle1, across, width, newWidth, pairs, out0, out1);
         return;
     }
 #endif
@@ -429,6 +444,8 @@ std::unique_ptr<aDIBSection> ResampleLanczos3(const aDIBSection& source, std::in
         std::uint8_t* targetBits = target->DIBSectionBitsPtr();
         const std::int64_t targetStride = target->BytesPerScanLine();
         const bool avx2 = UseAvx2();
+        std::vector<std::int16_t> pairs(
+            avx2 ? std::size_t{16} * (static_cast<std::size_t>(width) + static_cast<std::size_t>(across.taps)) : 0);
         // Two target rows per round, which the wide across pass takes together.
         for (std::int32_t y = 0; y < newHeight; y += 2) {
             const std::int32_t count = std::min(2, newHeight - y);
@@ -441,8 +458,9 @@ std::unique_ptr<aDIBSection> ResampleLanczos3(const aDIBSection& source, std::in
                      down.weights.data() + static_cast<std::size_t>(y + row) * static_cast<std::size_t>(down.taps),
                      down.taps, rowBytes, middle.data() + static_cast<std::size_t>(row) * middleSize);
             }
-            Across(avx2, middle.data(), count == 2 ? middle.data() + middleSize : nullptr, across, newWidth,
-                   targetBits + y * targetStride, count == 2 ? targetBits + (y + 1) * targetStride : nullptr);
+            Across(avx2, middle.data(), count == 2 ? middle.data() + middleSize : nullptr, across, width, newWidth,
+                   pairs.data(), targetBits + y * targetStride,
+                   count == 2 ? targetBits + (y + 1) * targetStride : nullptr);
         }
     } catch (const std::bad_alloc&) {
         return nullptr;
