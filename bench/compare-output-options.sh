@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times and measures zimbrel-shrink's output options on the benchmark photos (the
 # photo-like 12-megapixel JPEGs of compare-peers.sh): --filter lanczos3 next to the
-# default bilinear path and vipsthumbnail, with the quality of each reduction against
+# default bilinear path and vipsthumbnail (timed by compare-filters.sh on both corpora,
+# which also gives the PSNR of every photo), with the quality of each reduction against
 # ImageMagick's `-filter Lanczos -resize` of the full decode (PSNR, before any encoding);
 # a second --update run; and --max-size 300K with its encodes per picture. Run by hand
 # after `cmake --preset bench && cmake --build --preset bench`; never part of the tests.
@@ -22,23 +23,8 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$corpus_tool" "$work/photos" "$count"
-cores=$(nproc)
 
 median() { sort -n | awk '{ t[NR] = $1 } END { printf "%.3f", t[int((NR + 1) / 2)] / 1e9 }'; }
-
-# Median wall time of the command over RUNS runs, each into a fresh, empty folder.
-fresh_seconds() {
-  local times=()
-  for ((i = 0; i < runs; i++)); do
-    rm -rf "$work/out" && mkdir "$work/out"
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    times+=("$(( end - start ))")
-  done
-  printf '%s\n' "${times[@]}" | median
-}
 
 # Median wall time of the command over RUNS runs into the same folder, as it stands.
 again_seconds() {
@@ -53,16 +39,8 @@ again_seconds() {
   printf '%s\n' "${times[@]}" | median
 }
 
-echo "$count photos of 4000 x 3000 to a long edge of 640 at quality 80, $cores cores, median of $runs"
-printf '%-44s %8s s\n' "zimbrel-shrink (bilinear, default)" \
-  "$(fresh_seconds "$shrink" --quiet -s 640 -q 80 "$work/photos" "$work/out")"
-printf '%-44s %8s s\n' "zimbrel-shrink --filter lanczos3" \
-  "$(fresh_seconds "$shrink" --quiet --filter lanczos3 -s 640 -q 80 "$work/photos" "$work/out")"
-if command -v vipsthumbnail >/dev/null; then
-  printf '%-44s %8s s\n' "vipsthumbnail, $cores processes" "$(fresh_seconds sh -c \
-    "ls '$work'/photos/*.jpg | xargs -P $cores -n 10 sh -c 'vipsthumbnail \"\$@\" --size 640 -o \"$work/out/%s.jpg[Q=80]\"' _")"
-fi
-
+# The filters' times: interleaved, CPU and wall, on both corpora (compare-filters.sh).
+BUILD=$build bench/compare-filters.sh "$runs" both nopsnr
 echo
 echo "PSNR against ImageMagick -filter Lanczos -resize of the full decode (dB, before encoding)"
 if command -v convert >/dev/null && command -v compare >/dev/null; then

@@ -2,6 +2,7 @@
 // encoding as a binary PPM, so a filter can be compared with a reference without the
 // JPEG encoder's losses (bench/compare-peers.sh):
 //   zimbrel_bench_reduce PICTURE OUT.ppm WIDTH HEIGHT bilinear|lanczos3
+//   zimbrel_bench_reduce PICTURE OUT.ppm 0 0 full   (the full decode, its own size)
 
 #include "batch/ShrinkCopy.h"
 #include "imaging/Lanczos3.h"
@@ -16,17 +17,22 @@
 int main(int argc, char** argv)
 {
     if (argc != 6) {
-        std::fprintf(stderr, "usage: zimbrel_bench_reduce PICTURE OUT.ppm WIDTH HEIGHT bilinear|lanczos3\n");
+        std::fprintf(stderr, "usage: zimbrel_bench_reduce PICTURE OUT.ppm WIDTH HEIGHT bilinear|lanczos3|full\n");
         return 2;
     }
-    const int width = std::atoi(argv[3]);
-    const int height = std::atoi(argv[4]);
+    int width = std::atoi(argv[3]);
+    int height = std::atoi(argv[4]);
     const bool lanczos = std::strcmp(argv[5], "lanczos3") == 0;
+    const bool full = std::strcmp(argv[5], "full") == 0;
     aDIBSection loaded;
     imaging::DecodeScale scale;
     if (lanczos)
         scale = [&](std::int32_t w, std::int32_t h) { return batch::DecodeEighthsFor(w, h, width, height); };
     loaded.CreateFromPicture(imaging::LoadPicture(QString::fromLocal8Bit(argv[1]), nullptr, scale));
+    if (full) {
+        width = loaded.Width();
+        height = loaded.Height();
+    }
     const std::unique_ptr<aDIBSection> reduced = lanczos ? imaging::ResampleLanczos3(loaded, width, height)
                                                          : loaded.Resample(height, width);
     if (!reduced)

@@ -23,8 +23,8 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
                          const CopyDestination* into = nullptr);
 
 // The scale in eighths (1 to 8) at which a width x height JPEG is decoded for a Lanczos-3
-// reduction to targetWidth x targetHeight: the smallest whose decoded edges are still at
-// least twice the target's.
+// reduction to targetWidth x targetHeight: the smallest of 1/8, 1/4, 1/2 and 1 whose decoded
+// edges are still at least twice the target's.
 int DecodeEighthsFor(std::int32_t width, std::int32_t height, std::int32_t targetWidth, std::int32_t targetHeight);
 
 } // namespace batch

@@ -1,8 +1,10 @@
 #pragma once
 // A high-quality reduction for the command line: separable Lanczos-3 (a windowed sinc over
 // three lobes on each side), widened by the reduction factor so that every source pixel
-// counts and fine detail does not alias. Slower per target pixel than the window's
-// bilinear Resample, which stays the one the window uses.
+// counts and fine detail does not alias. Computed in integers (weights in units of 2^-14,
+// signed 16-bit samples between the two passes, SSE2 where the compiler has it), which
+// keeps every byte within one level of the same filter in double precision. The window
+// keeps its own bilinear Resample.
 
 #include "imaging/aDIBSection.h"
 
@@ -16,6 +18,10 @@ namespace imaging {
 // Enlarging works too (the kernel is then not widened). None when a size is 0 or less,
 // when source holds no bitmap, or when memory runs out. source is never changed.
 std::unique_ptr<aDIBSection> ResampleLanczos3(const aDIBSection& source, std::int32_t newWidth, std::int32_t newHeight);
+
+// Whether the filter may use AVX2 where the processor has it (the default); false keeps it
+// to SSE2, so that tests check both on one machine. Returns the previous setting.
+bool AllowLanczos3Avx2(bool allow);
 
 // The Lanczos-3 kernel: sinc(x) * sinc(x / 3) for |x| < 3, else 0.
 double Lanczos3Kernel(double x);

@@ -87,14 +87,16 @@ TEST(SizeBudgetTest, SmallerStepsKeepTheShape)
     }
 }
 
-TEST(SizeBudgetTest, DecodeScaleIsTheSmallestAtLeastTwiceTheTarget)
+TEST(SizeBudgetTest, DecodeScaleIsTheSmallestQuickOneAtLeastTwiceTheTarget)
 {
     struct Case {
         std::int32_t width, height, targetWidth, targetHeight;
         int eighths;
     };
-    for (const Case& c : {Case{4000, 3000, 640, 480, 3},   // 1500 x 1125
-                          Case{4000, 3000, 1600, 1200, 7}, // 3500 x 2625
+    for (const Case& c : {Case{4000, 3000, 640, 480, 4},   // 2000 x 1500, as 3/8 is slower
+                          Case{4000, 3000, 400, 300, 2},   // 1000 x 750
+                          Case{4000, 3000, 1200, 900, 8},  // not 5/8, which is slower
+                          Case{4000, 3000, 1600, 1200, 8}, // not 7/8
                           Case{4000, 3000, 200, 150, 1},   // 500 x 375
                           Case{641, 481, 640, 480, 8},     // no reduction worth the name
                           Case{1279, 959, 640, 480, 8}}) { // just short of twice

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -28,16 +29,19 @@ std::uint8_t At(const aDIBSection& bitmap, std::int32_t x, std::int32_t y, int c
 }
 
 // Lanczos-3 computed the slow, obvious way: every target pixel a normalised 2-D weighted
-// sum over the source, in double precision, pixel centres on pixel centres.
+// sum over the source, in double precision, pixel centres on pixel centres, the kernel
+// widened by the reduction factor (not narrowed when enlarging).
 std::vector<double> ReferenceLanczos3(const aDIBSection& source, std::int32_t width, std::int32_t height)
 {
-    const double sx = double(source.Width()) / width;
-    const double sy = double(source.Height()) / height;
+    const double scaleX = double(source.Width()) / width;
+    const double scaleY = double(source.Height()) / height;
+    const double sx = std::max(scaleX, 1.0);
+    const double sy = std::max(scaleY, 1.0);
     std::vector<double> out(static_cast<std::size_t>(width) * height * 3);
     for (std::int32_t y = 0; y < height; ++y) {
-        const double cy = (y + 0.5) * sy;
+        const double cy = (y + 0.5) * scaleY;
         for (std::int32_t x = 0; x < width; ++x) {
-            const double cx = (x + 0.5) * sx;
+            const double cx = (x + 0.5) * scaleX;
             double sum[3] = {};
             double total = 0.0;
             for (auto j = std::int32_t(std::max(0.0, cy - 3 * sy)); j < std::min<double>(source.Height(), cy + 3 * sy);
@@ -99,6 +103,42 @@ TEST(Lanczos3Test, KeepsFlatPicturesFlatAndSameSizeExact)
                 EXPECT_EQ(At(*same, x, y, c), At(*noise, x, y, c));
     EXPECT_FALSE(imaging::ResampleLanczos3(*noise, 0, 5));
     EXPECT_FALSE(imaging::ResampleLanczos3(*noise, 5, -1));
+}
+
+// Noise, the hardest case for the negative lobes, at sizes that exercise the edges, row
+// ends that are no multiple of the vector width, 1-pixel sources, odd heights, enlarging
+// and a reduction so steep that every weight is below a unit of the fixed-point scale:
+// every byte within one level of the exact filter, with and without AVX2.
+TEST(Lanczos3Test, StaysWithinOneLevelOfTheExactFilter)
+{
+    struct Case {
+        std::int32_t width, height, newWidth, newHeight;
+    };
+    for (const Case& size : {Case{64, 48, 21, 16}, Case{37, 23, 12, 7}, Case{61, 5, 20, 3}, Case{7, 9, 3, 4},
+                             Case{1, 1, 3, 2}, Case{1, 9, 1, 4}, Case{9, 1, 4, 1}, Case{6, 5, 13, 11},
+                             Case{30, 20, 31, 19}, Case{200, 3, 9, 1}, Case{70000, 1, 1, 1}}) {
+        const std::unique_ptr<aDIBSection> noise = Filled(
+            size.width, size.height, [](std::int32_t x, std::int32_t y, int c) {
+                return std::uint8_t((x * 73 + y * 151 + c * 29 + x * y) % 256);
+            });
+        const std::vector<double> reference = ReferenceLanczos3(*noise, size.newWidth, size.newHeight);
+        for (const bool avx2 : {true, false}) {
+            const bool before = imaging::AllowLanczos3Avx2(avx2);
+            const std::unique_ptr<aDIBSection> reduced = imaging::ResampleLanczos3(*noise, size.newWidth,
+                                                                                   size.newHeight);
+            imaging::AllowLanczos3Avx2(before);
+            ASSERT_TRUE(reduced);
+            double worst = 0.0;
+            for (std::int32_t y = 0; y < size.newHeight; ++y)
+                for (std::int32_t x = 0; x < size.newWidth; ++x)
+                    for (int c = 0; c < 3; ++c)
+                        worst = std::max(
+                            worst,
+                            std::abs(At(*reduced, x, y, c) - reference[(std::size_t(y) * size.newWidth + x) * 3 + c]));
+            EXPECT_LE(worst, 1.0) << size.width << " x " << size.height << " to " << size.newWidth << " x "
+                                  << size.newHeight << (avx2 ? ", AVX2 where the processor has it" : ", SSE2");
+        }
+    }
 }
 
 // On a real photo, decoding at a reduced scale first (no less than twice the target) and
