@@ -154,10 +154,22 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
             return planned ? DecodeEighthsFor(width, height, planned->width, planned->height) : 8;
         };
     }
+    // A single copy of a JPEG is made while it is decoded.
+    imaging::ReduceTo reduce;
+    if (options.maxBytes <= 0) {
+        reduce = [&](std::int32_t width, std::int32_t height) -> std::optional<imaging::CopySize> {
+            if (!full) {
+                full = Size{width, height};
+                planned = PlannedSize(width, height, sizeText);
+            }
+            return planned ? std::optional(imaging::CopySize{planned->width, planned->height}) : std::nullopt;
+        };
+    }
     aDIBSection loaded;
     imaging::LoadDetails details;
     errors::IgnoreErrors([&] {
-        Picture picture = imaging::LoadStoredPicture(source, &details, scale);
+        Picture picture = imaging::LoadStoredPicture(source, &details, scale, reduce,
+                                                     options.filter == ReductionFilter::Lanczos3);
         if (!picture.IsEmpty())
             loaded.CreateFromPicture(std::move(picture));
     });
@@ -167,12 +179,12 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
         return report;
     }
     Reducer reducer(loaded, details.orientation, options.filter, ReadSizeText(sizeText).percent);
-    if (!full) { // not scaled while decoding (bilinear, or not a JPEG)
+    if (!full) { // not a JPEG
         full = reducer.Upright();
         planned = PlannedSize(full->width, full->height, sizeText);
     }
     report.sourcePixels = std::int64_t{full->width} * full->height;
-    const aDIBSection* copy = planned ? reducer.At(*planned) : nullptr;
+    const aDIBSection* copy = details.reduced ? &loaded : planned ? reducer.At(*planned) : nullptr;
     if (!copy) {
         report.cause = FailureCause::NoSize;
         report.failure = QStringLiteral("the size \"%1\" gives no picture").arg(sizeText);

@@ -4,12 +4,15 @@
 #include "imaging/CaptureDate.h"
 #include "imaging/ExifOrientation.h"
 #include "imaging/JpegMessageCodes.h"
+#include "imaging/Lanczos3.h"
 #include "imaging/StreamedResample.h"
+#include "imaging/UprightPicture.h"
 
 #include <algorithm>
 #include <array>
 #include <csetjmp>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <optional>
 
@@ -425,7 +428,7 @@ bool ReadRows(Decompressor& d, JSAMPROW* rows, JDIMENSION count)
 // libjpeg phase: decode every row, a band of stored rows at a time, into the upright
 // bitmap as orientation says (see ExifOrientation.h), or, with a sampler, into the
 // sampler's copy.
-bool DecodeRows(Decompressor& d, const Bitmap24* target, int orientation, StreamedResample* sampler,
+bool DecodeRows(Decompressor& d, const Bitmap24* target, int orientation, StoredRowSink* sampler,
                 std::int32_t storedWidth, std::int32_t storedHeight)
 {
     if (setjmp(d.errors.jump))
@@ -545,22 +548,42 @@ Picture DecodeJpeg(const std::uint8_t* data, std::size_t size, QString* failure,
                                                             : std::nullopt;
         if (copy && copy->width > 0 && copy->height > 0
             && (copy->width != stored->width || copy->height != stored->height)
-            && FitsInMemory(copy->width, copy->height, 1, bandBytes + 3 * std::int64_t{storedWidth})) {
-            Bitmap24 reduced = NewBitmap24(copy->width, copy->height);
-            std::optional<StreamedResample> sampler;
+            && FitsInMemory(copy->width, copy->height, 2, bandBytes + 3 * std::int64_t{storedWidth})) {
+            // A Lanczos-3 copy is made of the stored picture, so its edges are the stored ones.
+            const bool turnAfter = stored->lanczos3 && SwapsEdges(exifTurn);
+            Bitmap24 reduced = NewBitmap24(turnAfter ? copy->height : copy->width,
+                                           turnAfter ? copy->width : copy->height);
+            std::unique_ptr<StoredRowSink> sink;
             if (reduced.bits) {
                 try {
-                    sampler.emplace(storedWidth, storedHeight, exifTurn, reduced);
+                    if (stored->lanczos3)
+                        sink = std::make_unique<Lanczos3Stream>(storedWidth, storedHeight, reduced);
+                    else
+                        sink = std::make_unique<StreamedResample>(storedWidth, storedHeight, exifTurn, reduced);
                 } catch (const std::exception&) {
-                    // Sizes the resampler refuses: the whole picture, for the caller to find out.
+                    // Sizes the resampler refuses, or no memory: the whole picture, for the
+                    // caller to find out.
                 }
             }
-            if (sampler) {
-                limitDecoderMemory(reduced.stride * copy->height + bandBytes);
-                if (!DecodeRows(decoder, nullptr, 1, &*sampler, storedWidth, storedHeight) || !sampler->Complete())
+            if (sink) {
+                limitDecoderMemory(2 * reduced.stride * reduced.height + bandBytes);
+                if (!DecodeRows(decoder, nullptr, 1, sink.get(), storedWidth, storedHeight) || !sink->Complete())
                     return fail(decoder.Failure());
+                Picture picture = std::move(reduced.picture);
+                if (stored->lanczos3 && exifTurn != 1) {
+                    picture = BuildUpright(
+                        reduced.width, reduced.height, exifTurn,
+                        [&reduced](std::int32_t first, int count, std::uint8_t* const* rows) {
+                            for (int i = 0; i < count; ++i)
+                                std::memcpy(rows[i], reduced.RowFromTop(first + i), 3 * std::size_t(reduced.width));
+                        },
+                        failure);
+                    if (picture.IsEmpty())
+                        return Picture();
+                }
                 stored->reduced = true;
-                return finish(std::move(reduced.picture));
+                stored->orientation = 1;
+                return finish(std::move(picture));
             }
         }
     }

@@ -45,16 +45,19 @@ struct CopySize {
 // What a caller that shrinks the picture anyway asks of the decode, and learns from it.
 // The picture is left as stored: the caller applies its EXIF turn while it shrinks
 // (aDIBSection::Resample reads through it), which saves the full-size turn. And where
-// reduce answers the size of the bilinear copy the caller would make of the upright
-// picture, the decode makes that copy itself while the rows come (StreamedResample), to
-// the same bytes, and hands it back upright instead: the whole picture is never held.
+// reduce answers the size of the copy the caller would make of the upright picture, the
+// decode makes that copy itself while the rows come, to the same bytes, and hands it back
+// upright instead: the whole picture is never held. The copy is the bilinear Resample
+// (StreamedResample), or with lanczos3 ResampleLanczos3 (Lanczos3Stream, of the stored
+// picture, turned once reduced).
 struct StoredDecode {
-    // Asked with the full upright width and height once the header is read; nullopt, or a
-    // size Resample would not interpolate to, has the whole picture decoded.
+    // Asked with the decoded picture's upright width and height once the header is read;
+    // nullopt, or a size the copy would not be made at, has the whole picture decoded.
     std::function<std::optional<CopySize>(std::int32_t width, std::int32_t height)> reduce;
-    int orientation = 1;    // out: the EXIF turn left to the caller (1..8)
+    bool lanczos3 = false;
+    int orientation = 1;    // out: the EXIF turn left to the caller (1..8; 1 once reduced)
     bool reduced = false;   // out: the picture is the copy reduce asked for, upright
-    std::int32_t width = 0; // out: the full picture's upright size
+    std::int32_t width = 0; // out: the decoded picture's upright size
     std::int32_t height = 0;
 };
 

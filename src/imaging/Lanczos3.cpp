@@ -393,6 +393,60 @@ void Across(bool avx2, const std::int16_t* middle0, const std::int16_t* middle1,
     (void)avx2;
 }
 
+// The two passes of one copy: the filters, and the samples between the passes.
+class Passes {
+public:
+    Passes(std::int32_t width, std::int32_t height, std::int32_t newWidth, std::int32_t newHeight)
+        : down_(FilterFor(height, newHeight)), across_(FilterFor(width, newWidth)), width_(width), height_(height),
+          newWidth_(newWidth), rowBytes_(std::size_t{3} * static_cast<std::size_t>(width)),
+          middleSize_(std::size_t{3} * (static_cast<std::size_t>(width) + static_cast<std::size_t>(across_.taps)) + 16),
+          middle_(2 * middleSize_, 0), rows_(static_cast<std::size_t>(down_.taps)), avx2_(UseAvx2()),
+          pairs_(avx2_ ? std::size_t{16} * (static_cast<std::size_t>(width) + static_cast<std::size_t>(across_.taps))
+                       : 0)
+    {
+    }
+
+    const Filter& DownFilter() const { return down_; }
+    std::size_t RowBytes() const { return rowBytes_; }
+
+    // Target memory rows y and, where count is 2, y + 1 (bottom row first), into out0 and
+    // out1, from the source's memory rows as row(r) hands them out: down first, one target
+    // row at a time, straight from the source's bytes into a row of 16-bit samples as wide
+    // as the source, then across from that row into the target. Down is the cheaper pass
+    // per weight (whole rows, 16 bytes at a time), so it takes the larger share: with both
+    // edges reduced alike both orders weigh the same number of samples, and this one does
+    // the awkward three-byte pass on the smaller picture.
+    template <class Row>
+    void Make(std::int32_t y, std::int32_t count, const Row& row, std::uint8_t* out0, std::uint8_t* out1)
+    {
+        for (std::int32_t i = 0; i < count; ++i) {
+            const auto position = static_cast<std::size_t>(y + i);
+            const std::int32_t first = down_.first[position];
+            // Taps past the last row weigh 0; any row will do for them.
+            for (std::int32_t k = 0; k < down_.taps; ++k)
+                rows_[static_cast<std::size_t>(k)] = row(std::min(first + k, height_ - 1));
+            Down(avx2_, rows_.data(), down_.weights.data() + position * static_cast<std::size_t>(down_.taps),
+                 down_.taps, rowBytes_, middle_.data() + static_cast<std::size_t>(i) * middleSize_);
+        }
+        // Two target rows at once where there are two: the wide across pass takes them together.
+        Across(avx2_, middle_.data(), count == 2 ? middle_.data() + middleSize_ : nullptr, across_, width_, newWidth_,
+               pairs_.data(), out0, count == 2 ? out1 : nullptr);
+    }
+
+private:
+    Filter down_;
+    Filter across_;
+    std::int32_t width_;
+    std::int32_t height_;
+    std::int32_t newWidth_;
+    std::size_t rowBytes_;
+    std::size_t middleSize_;
+    std::vector<std::int16_t> middle_;
+    std::vector<const std::uint8_t*> rows_;
+    bool avx2_;
+    std::vector<std::int16_t> pairs_;
+};
+
 } // namespace
 
 bool AllowLanczos3Avx2(bool allow)
@@ -425,47 +479,82 @@ std::unique_ptr<aDIBSection> ResampleLanczos3(const aDIBSection& source, std::in
         return nullptr;
 
     try {
-        // Down first, one target row at a time, straight from the source's bytes into a row
-        // of 16-bit samples as wide as the source, then across from that row into the
-        // target. Down is the cheaper pass per weight (whole rows, 16 bytes at a time), so
-        // it takes the larger share: with both edges reduced alike both orders weigh the
-        // same number of samples, and this one does the awkward three-byte pass on the
-        // smaller picture.
-        const Filter down = FilterFor(height, newHeight);
-        const Filter across = FilterFor(width, newWidth);
-        const std::size_t rowBytes = std::size_t{3} * static_cast<std::size_t>(width);
-        const std::size_t middleSize = std::size_t{3}
-                * (static_cast<std::size_t>(width) + static_cast<std::size_t>(across.taps))
-            + 16;
-        std::vector<std::int16_t> middle(2 * middleSize, 0);
-        std::vector<const std::uint8_t*> rows(static_cast<std::size_t>(down.taps));
+        Passes passes(width, height, newWidth, newHeight);
         const std::uint8_t* sourceBits = source.DIBSectionBitsPtr();
         const std::int64_t sourceStride = source.BytesPerScanLine();
         std::uint8_t* targetBits = target->DIBSectionBitsPtr();
         const std::int64_t targetStride = target->BytesPerScanLine();
-        const bool avx2 = UseAvx2();
-        std::vector<std::int16_t> pairs(
-            avx2 ? std::size_t{16} * (static_cast<std::size_t>(width) + static_cast<std::size_t>(across.taps)) : 0);
-        // Two target rows per round, which the wide across pass takes together.
-        for (std::int32_t y = 0; y < newHeight; y += 2) {
-            const std::int32_t count = std::min(2, newHeight - y);
-            for (std::int32_t row = 0; row < count; ++row) {
-                const std::int32_t first = down.first[static_cast<std::size_t>(y + row)];
-                // Taps past the last row weigh 0; any row will do for them.
-                for (std::int32_t k = 0; k < down.taps; ++k)
-                    rows[static_cast<std::size_t>(k)] = sourceBits + std::min(first + k, height - 1) * sourceStride;
-                Down(avx2, rows.data(),
-                     down.weights.data() + static_cast<std::size_t>(y + row) * static_cast<std::size_t>(down.taps),
-                     down.taps, rowBytes, middle.data() + static_cast<std::size_t>(row) * middleSize);
-            }
-            Across(avx2, middle.data(), count == 2 ? middle.data() + middleSize : nullptr, across, width, newWidth,
-                   pairs.data(), targetBits + y * targetStride,
-                   count == 2 ? targetBits + (y + 1) * targetStride : nullptr);
-        }
+        for (std::int32_t y = 0; y < newHeight; y += 2)
+            passes.Make(
+                y, std::min(2, newHeight - y), [&](std::int32_t r) { return sourceBits + r * sourceStride; },
+                targetBits + y * targetStride, targetBits + (y + 1) * targetStride);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
     return target;
+}
+
+struct Lanczos3Stream::State {
+    State(std::int32_t width, std::int32_t height, const Bitmap24& target)
+        : passes(width, height, target.width, target.height), height(height), bits(target.bits), stride(target.stride),
+          next(target.height - 1)
+    {
+        // Two target rows at a time need the rows from the lower one's first to the upper
+        // one's last tap.
+        const Filter& down = passes.DownFilter();
+        std::int32_t span = down.taps;
+        for (std::size_t y = 1; y < down.first.size(); ++y)
+            span = std::max(span, down.first[y] - down.first[y - 1] + down.taps);
+        ringRows = std::min(span + 1, height);
+        ring.resize(static_cast<std::size_t>(ringRows) * passes.RowBytes());
+    }
+
+    std::uint8_t* RingRow(std::int32_t memoryRow)
+    {
+        return ring.data() + static_cast<std::size_t>(memoryRow % ringRows) * passes.RowBytes();
+    }
+
+    Passes passes;
+    std::int32_t height;
+    std::uint8_t* bits;
+    std::int64_t stride;
+    std::int32_t next; // the highest target memory row not yet made; rows come top first
+    std::int32_t ringRows = 0;
+    std::vector<std::uint8_t> ring; // source memory row r at r % ringRows
+};
+
+Lanczos3Stream::Lanczos3Stream(std::int32_t width, std::int32_t height, const Bitmap24& target)
+    : state_(std::make_unique<State>(width, height, target))
+{
+}
+
+Lanczos3Stream::~Lanczos3Stream() = default;
+
+void Lanczos3Stream::Take(std::int32_t first, int count, const std::uint8_t* const* rows)
+{
+    State& s = *state_;
+    const Filter& down = s.passes.DownFilter();
+    for (int i = 0; i < count; ++i) {
+        const std::int32_t arrived = s.height - 1 - (first + i); // as a memory row
+        std::memcpy(s.RingRow(arrived), rows[i], s.passes.RowBytes());
+        // Target rows are made two at a time, top first, once the lower one's lowest source
+        // row is here.
+        while (s.next >= 0) {
+            const std::int32_t lower = std::max(s.next - 1, 0);
+            if (down.first[static_cast<std::size_t>(lower)] < arrived)
+                break;
+            s.passes.Make(
+                lower, s.next - lower + 1,
+                [&s](std::int32_t r) { return static_cast<const std::uint8_t*>(s.RingRow(r)); },
+                s.bits + lower * s.stride, s.bits + (lower + 1) * s.stride);
+            s.next = lower - 1;
+        }
+    }
+}
+
+bool Lanczos3Stream::Complete() const
+{
+    return state_->next < 0;
 }
 
 } // namespace imaging

@@ -306,10 +306,12 @@ Picture LoadPicture(const QString& path, LoadDetails* details, const DecodeScale
     return LoadFile(path, details, scale, nullptr);
 }
 
-Picture LoadStoredPicture(const QString& path, LoadDetails* details, const DecodeScale& scale, const ReduceTo& reduce)
+Picture LoadStoredPicture(const QString& path, LoadDetails* details, const DecodeScale& scale, const ReduceTo& reduce,
+                          bool lanczos3)
 {
     StoredDecode stored;
     stored.reduce = reduce;
+    stored.lanczos3 = lanczos3;
     return LoadFile(path, details, scale, &stored);
 }
 

@@ -24,9 +24,9 @@ struct LoadDetails {
     QStringList warnings;   // metadata left out because it was damaged, one line each with why;
                             // the picture itself loaded
     int orientation = 1;    // the EXIF turn still to apply to the picture (1..8): 1, upright,
-                            // except for a JPEG from LoadStoredPicture
+                            // except for a whole JPEG from LoadStoredPicture
     bool reduced = false;   // the picture is the copy LoadStoredPicture's reduce asked for
-    std::int32_t width = 0; // the full picture's upright size, once its header was read
+    std::int32_t width = 0; // the decoded picture's upright size, once its header was read
     std::int32_t height = 0;
 };
 
@@ -57,11 +57,12 @@ Picture LoadPicture(const QString& path, LoadDetails* details, const DecodeScale
 
 // For a caller that shrinks the picture anyway: the same, but a JPEG is left as stored
 // and details->orientation says how it is to be turned; and where reduce answers the size
-// of the bilinear copy the caller would make, a JPEG comes as that copy, upright, made
-// while it was decoded, with details->reduced set (see StoredDecode). Pictures of other
-// formats come whole and upright. details must not be null.
+// of the copy the caller would make (bilinear, or with lanczos3 Lanczos-3), a JPEG comes
+// as that copy, upright, made while it was decoded, with details->reduced set (see
+// StoredDecode). Pictures of other formats come whole and upright. details must not be
+// null.
 Picture LoadStoredPicture(const QString& path, LoadDetails* details, const DecodeScale& scale = {},
-                          const ReduceTo& reduce = {});
+                          const ReduceTo& reduce = {}, bool lanczos3 = false);
 
 // The same for file contents already in memory; jpegName says the file was named as a
 // JPEG. The data is only read during the call. details (may be null) gets no

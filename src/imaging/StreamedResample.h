@@ -7,25 +7,23 @@
 
 #include "imaging/BilinearSampling.h"
 #include "imaging/Bitmap24.h"
+#include "imaging/StoredRowSink.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace imaging {
 
-class StreamedResample {
+class StreamedResample final : public StoredRowSink {
 public:
     // For a picture stored storedWidth x storedHeight, to be turned as orientation (EXIF's
     // 1..8) says, into target, whose size is the copy's. Raises what Resample would raise
     // for these sizes, before any row is taken.
     StreamedResample(std::int32_t storedWidth, std::int32_t storedHeight, int orientation, const Bitmap24& target);
 
-    // Stored rows first .. first + count - 1 (rows[i]: blue, green, red); each call goes
-    // on where the last one ended.
-    void Take(std::int32_t first, int count, const std::uint8_t* const* rows);
+    void Take(std::int32_t first, int count, const std::uint8_t* const* rows) override;
 
-    // True once every target line is made.
-    bool Complete() const { return next_ == lines_.size(); }
+    bool Complete() const override { return next_ == lines_.size(); }
 
     // Where each target pixel of a line samples its two stored rows: the byte offsets of
     // its two upright columns (sideways: of its two upright rows) and its fraction along

@@ -1,4 +1,5 @@
 #include "imaging/Lanczos3.h"
+#include "imaging/Bitmap24.h"
 #include "imaging/PictureLoader.h"
 #include "imaging/aDIBSection.h"
 
@@ -6,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -137,6 +139,40 @@ TEST(Lanczos3Test, StaysWithinOneLevelOfTheExactFilter)
                             std::abs(At(*reduced, x, y, c) - reference[(std::size_t(y) * size.newWidth + x) * 3 + c]));
             EXPECT_LE(worst, 1.0) << size.width << " x " << size.height << " to " << size.newWidth << " x "
                                   << size.newHeight << (avx2 ? ", AVX2 where the processor has it" : ", SSE2");
+        }
+    }
+}
+
+// Made from rows as a decoder hands them out, in bands of any height, the copy is the
+// one made from the whole picture, byte for byte.
+TEST(Lanczos3Test, FromBandsOfRowsAsFromTheWholePicture)
+{
+    struct Case {
+        std::int32_t width, height, newWidth, newHeight;
+    };
+    for (const Case& size :
+         {Case{301, 199, 64, 43}, Case{37, 23, 12, 7}, Case{6, 5, 13, 11}, Case{9, 40, 4, 1}, Case{5, 1, 2, 1}}) {
+        const std::unique_ptr<aDIBSection> noise = Filled(
+            size.width, size.height, [](std::int32_t x, std::int32_t y, int c) {
+                return std::uint8_t((x * 73 + y * 151 + c * 29 + x * y) % 256);
+            });
+        const std::unique_ptr<aDIBSection> whole = imaging::ResampleLanczos3(*noise, size.newWidth, size.newHeight);
+        ASSERT_TRUE(whole);
+        const std::size_t bytes = std::size_t(whole->BytesPerScanLine()) * size.newHeight;
+        for (const int band : {1, 5, 16}) {
+            imaging::Bitmap24 target = imaging::NewBitmap24(size.newWidth, size.newHeight);
+            imaging::Lanczos3Stream stream(size.width, size.height, target);
+            std::vector<const std::uint8_t*> rows;
+            for (std::int32_t first = 0; first < size.height; first += band) {
+                rows.clear();
+                for (std::int32_t t = first; t < std::min(size.height, first + band); ++t)
+                    rows.push_back(noise->DIBSectionBitsPtr() + (size.height - 1 - t) * noise->BytesPerScanLine());
+                stream.Take(first, static_cast<int>(rows.size()), rows.data());
+            }
+            EXPECT_TRUE(stream.Complete());
+            EXPECT_EQ(0, std::memcmp(target.bits, whole->DIBSectionBitsPtr(), bytes))
+                << size.width << " x " << size.height << " to " << size.newWidth << " x " << size.newHeight
+                << ", bands of " << band;
         }
     }
 }
