@@ -147,7 +147,7 @@ public:
             return ShrinkOne(request_, sizeText_, guard_, task.source, task.target, folder_, target_);
         });
         bool cancelled = false;
-        for (;;) {
+        const auto startWhatFits = [&] {
             while (!cancelled && workers.Busy() < workers.Count()) {
                 const std::optional<qsizetype> next = order_->TakeNext();
                 if (!next)
@@ -156,11 +156,20 @@ public:
                 ReportStartsInListOrder();
                 cancelled = front_.observer.CancelRequested();
             }
+        };
+        for (;;) {
+            startWhatFits();
             if (workers.Busy() == 0 && (cancelled || order_->AllTaken()))
                 break;
-            for (FileDone& done : workers.TakeFinished(kEventInterval)) {
-                ++finishedCount_;
+            std::vector<FileDone> finished = workers.TakeFinished(kEventInterval);
+            for (const FileDone& done : finished)
                 order_->Finished(done.task.index);
+            // The freed workers get their next files before the window's events run, so
+            // that no worker waits while the progress window draws.
+            if (!finished.empty())
+                startWhatFits();
+            for (FileDone& done : finished) {
+                ++finishedCount_;
                 front_.observer.Progress(static_cast<double>(finishedCount_) / static_cast<double>(n));
                 for (int pass = 0; pass < kEventPassesPerFile; ++pass)
                     front_.LetEventsRun();
