@@ -407,7 +407,7 @@ bool IsEmpty(const Key& key)
         && key.unknownFields.isEmpty();
 }
 
-bool SaveStore(const QString& path, const Store& store)
+QByteArray StoreBytes(const Store& store)
 {
     QJsonObject rootsJson = store.unknownRoots;
     for (const Key& root : store.roots) {
@@ -418,10 +418,15 @@ bool SaveStore(const QString& path, const Store& store)
     top.insert("format", kFormatName);
     top.insert("version", kFormatVersion);
     top.insert("roots", rootsJson);
+    return QJsonDocument(top).toJson(QJsonDocument::Indented);
+}
+
+bool SaveStore(const QString& path, const QByteArray& bytes)
+{
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(QJsonDocument(top).toJson(QJsonDocument::Indented));
+    file.write(bytes);
     return file.commit();
 }
 
@@ -456,15 +461,22 @@ LONG ModifyStore(Change&& change)
     if (!lock.tryLock(kLockWaitMs))
         return ERROR_ACCESS_DENIED;
     Store store;
-    if (LoadStore(path, store, true) == StoreState::Damaged) {
+    const StoreState state = LoadStore(path, store, true);
+    if (state == StoreState::Damaged) {
         if (!SetAside(path))
             return ERROR_WRITE_FAULT;
         store = Store{EmptyRoots(), {}, {}};
     }
+    const QByteArray before = state == StoreState::Good ? StoreBytes(store) : QByteArray();
     const LONG result = change(store.roots);
     if (result != ERROR_SUCCESS)
         return result;
-    return SaveStore(path, store) ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
+    // A change that changes nothing (the window saves every setting as it closes) leaves
+    // the file alone: no write, no flush to the disk.
+    const QByteArray after = StoreBytes(store);
+    if (after == before)
+        return ERROR_SUCCESS;
+    return SaveStore(path, after) ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
 }
 
 } // namespace
