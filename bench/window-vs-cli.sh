@@ -28,6 +28,7 @@ median() { sort -n | awk '{ t[NR] = $1 } END { printf "%.3f", t[int((NR + 1) / 2
 window_times=() shrink_times=()
 for ((i = 0; i < runs; i++)); do
   rm -rf "$work/photos_klein" "$work/out"
+  sync # both runs flush their copies at the end: the removals above are not theirs to flush
   "$app" "$work/photos" &
   pid=$!
   wid=$(xdotool search --sync --onlyvisible --name '^Zimbrel$' | head -1)
@@ -39,6 +40,7 @@ for ((i = 0; i < runs; i++)); do
   window_times+=("$(( $(date +%s%N) - start ))")
   [ "$(ls "$work/photos_klein" | wc -l)" = 40 ] || { echo "window-vs-cli: the window wrote no 40 copies" >&2; exit 1; }
 
+  sync
   start=$(date +%s%N)
   "$shrink" --quiet -s 640 -q 80 "$work/photos" "$work/out"
   shrink_times+=("$(( $(date +%s%N) - start ))")

@@ -592,6 +592,14 @@ LONG RegSetValueExA(HKEY hKey, const QString& lpValueName, std::uint32_t Reserve
     } else {
         data.bytes = lpData.bytes.left(cbData);
     }
+    // A value set to what it holds already needs no lock and no write: the window saves
+    // every setting as it closes.
+    const std::shared_ptr<const Store> stored = ReadStore();
+    if (const auto* key = FindKey(stored->roots, *where)) {
+        const auto* value = FindValue(*key, lpValueName);
+        if (value && value->type == dwType && value->data.text == data.text && value->data.bytes == data.bytes)
+            return ERROR_SUCCESS;
+    }
     return ModifyStore([&](Roots& roots) {
         // The key was open; a store set aside since then gets it back.
         Key& key = MakeKey(roots, *where);

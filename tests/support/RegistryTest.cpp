@@ -251,3 +251,22 @@ TEST_F(RegistryTest, UnreadableEntriesReadAsMissingAndEverythingElseSurvivesWrit
     EXPECT_FALSE(ReadFile(RegistryStorePath()).contains("\"REG_SZ\""));
     EXPECT_EQ(GetRegValue(1, key, "DestPath", "d"), "/home/a/klein");
 }
+
+TEST_F(RegistryTest, ASettingSavedAsItStandsLeavesTheStoreFileAlone)
+{
+    // The window saves every setting as it closes; the file (replaced by a rename on every
+    // write, so a new inode) is written only when something changed.
+    const auto inode = [] {
+        struct stat info {};
+        EXPECT_EQ(::stat(QFile::encodeName(RegistryStorePath()).constData(), &info), 0);
+        return info.st_ino;
+    };
+    SaveRegString(1, "Software\\Zimbrel", "Quality", "80");
+    const auto written = inode();
+    SaveRegString(1, "Software\\Zimbrel", "Quality", "80");
+    SaveRegString(1, "Software\\Zimbrel", "quality", "80");
+    EXPECT_EQ(inode(), written);
+    SaveRegString(1, "Software\\Zimbrel", "Quality", "81");
+    EXPECT_NE(inode(), written);
+    EXPECT_EQ(GetRegValue(1, "Software\\Zimbrel", "Quality", ""), "81");
+}
