@@ -442,11 +442,47 @@ std::shared_ptr<const Store> AsSeen(Store store)
     return std::make_shared<const Store>(std::move(store));
 }
 
+// The store as last read, and which file it was read from. The window reads its settings
+// dozens of times as it starts and closes; a file that is still the same file (every
+// write replaces it by a new one: same inode, size and time mean unchanged) is not parsed
+// again.
+struct LastRead {
+    std::mutex mutex;
+    QString path;
+    QString pictures;
+    struct stat file {};
+    std::shared_ptr<const Store> store;
+};
+
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
+        && a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
 std::shared_ptr<const Store> ReadStore()
 {
+    static LastRead last;
+    const QString path = RegistryStorePath();
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    struct stat file {};
+    const bool regular = ::stat(QFile::encodeName(path).constData(), &file) == 0 && S_ISREG(file.st_mode);
+    if (regular) {
+        const std::lock_guard lock(last.mutex);
+        if (last.store && last.path == path && last.pictures == pictures && SameFile(last.file, file))
+            return last.store;
+    }
     Store store;
-    LoadStore(RegistryStorePath(), store, false);
-    return AsSeen(std::move(store));
+    const StoreState state = LoadStore(path, store, false);
+    std::shared_ptr<const Store> seen = AsSeen(std::move(store));
+    if (regular && state == StoreState::Good) {
+        const std::lock_guard lock(last.mutex);
+        last.path = path;
+        last.pictures = pictures;
+        last.file = file;
+        last.store = seen;
+    }
+    return seen;
 }
 
 // Runs one change of the store under its lock on a fresh copy and writes the result back
