@@ -162,22 +162,22 @@ public:
             if (workers.Busy() == 0 && (cancelled || order_->AllTaken()))
                 break;
             std::vector<FileDone> finished = workers.TakeFinished(kEventInterval);
-            for (const FileDone& done : finished) {
-                ++finishedCount_;
+            for (const FileDone& done : finished)
                 order_->Finished(done.task.index);
-                front_.observer.Progress(static_cast<double>(finishedCount_) / static_cast<double>(n));
-            }
-            // A stop the user asked for meanwhile is seen before anything new starts; then the
-            // freed workers get their next files before the window's events run on, so that
-            // no worker waits for the progress window.
-            if (!finished.empty()) {
-                front_.LetEventsRun();
-                cancelled = cancelled || front_.observer.CancelRequested();
-                startWhatFits();
-            }
+            bool restarted = false;
             for (FileDone& done : finished) {
-                for (int pass = 0; pass < kEventPassesPerFile; ++pass)
+                ++finishedCount_;
+                front_.observer.Progress(static_cast<double>(finishedCount_) / static_cast<double>(n));
+                for (int pass = 0; pass < kEventPassesPerFile; ++pass) {
                     front_.LetEventsRun();
+                    // Once a stop the user asked for meanwhile has had its chance, the freed
+                    // workers get their next files: no worker waits for the progress window.
+                    if (!restarted) {
+                        restarted = true;
+                        cancelled = cancelled || front_.observer.CancelRequested();
+                        startWhatFits();
+                    }
+                }
                 finished_[static_cast<std::size_t>(done.task.index)] = std::move(done);
             }
             front_.LetEventsRun();
