@@ -28,10 +28,7 @@ namespace {
 // A copy smaller than this long edge is no longer worth sending: the budget fails instead.
 constexpr std::int32_t kSmallestLongEdge = 16;
 
-struct Size {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-};
+using Size = imaging::CopySize;
 
 // The copy's size for a width x height picture, by the window's rules (ConvertPicture):
 // the long edge to N where larger, or both edges scaled by a percentage. None when the
@@ -41,7 +38,7 @@ std::optional<Size> PlannedSize(std::int32_t w, std::int32_t h, const QString& s
     std::optional<Size> planned;
     errors::IgnoreErrors([&] {
         const std::optional<imaging::CopySize> copy = CopySizeFor(w, h, ReadSizeText(sizeText));
-        planned = copy ? Size{copy->width, copy->height} : Size{w, h};
+        planned = copy ? *copy : Size{w, h};
     });
     if (planned && (planned->width <= 0 || planned->height <= 0))
         planned.reset();
@@ -157,12 +154,12 @@ ConvertReport ShrinkCopy(const OutputOptions& options, const QString& source, co
     // A single copy of a JPEG is made while it is decoded.
     imaging::ReduceTo reduce;
     if (options.maxBytes <= 0) {
-        reduce = [&](std::int32_t width, std::int32_t height) -> std::optional<imaging::CopySize> {
+        reduce = [&](std::int32_t width, std::int32_t height) {
             if (!full) {
                 full = Size{width, height};
                 planned = PlannedSize(width, height, sizeText);
             }
-            return planned ? std::optional(imaging::CopySize{planned->width, planned->height}) : std::nullopt;
+            return planned;
         };
     }
     aDIBSection loaded;
