@@ -28,9 +28,11 @@ namespace {
 
 // No picture file this program shrinks comes near this; larger files are not read.
 constexpr qint64 kMaxFileBytes = qint64{1} << 30;
-// What a header probe reads first: every format's header fits, but for HEIF files that
-// keep their boxes behind the picture data.
-constexpr qint64 kProbeBytes = qint64{1} << 20;
+// What a header probe reads, one after the other until the header is found: a JPEG's
+// frame header mostly follows its EXIF block (at most 64 KiB) closely; every format's
+// header fits the second, but for HEIF files that keep their boxes behind the picture
+// data. Reading the second at once cost a folder's probe a copy of most of its photos.
+constexpr qint64 kProbeBytes[] = {qint64{96} << 10, qint64{1} << 20, kMaxFileBytes};
 
 bool HasJpegName(const QString& path)
 {
@@ -250,14 +252,15 @@ std::optional<PictureHeader> ProbePicture(const QString& path, std::int64_t* fil
         *fileBytes = info.st_size;
     QString failure;
     timespec modified{};
-    bool complete = false;
-    const QByteArray head = ReadRegularFile(name, &modified, &failure, kProbeBytes, &complete);
-    if (head.isEmpty())
-        return std::nullopt;
-    if (std::optional<PictureHeader> header = ProbePictureData(head, jpegName); header || complete)
-        return header;
-    const QByteArray whole = ReadRegularFile(name, &modified, &failure);
-    return whole.isEmpty() ? std::nullopt : ProbePictureData(whole, jpegName);
+    for (const qint64 limit : kProbeBytes) {
+        bool complete = false;
+        const QByteArray head = ReadRegularFile(name, &modified, &failure, limit, &complete);
+        if (head.isEmpty())
+            return std::nullopt;
+        if (std::optional<PictureHeader> header = ProbePictureData(head, jpegName); header || complete)
+            return header;
+    }
+    return std::nullopt;
 }
 
 namespace {
