@@ -158,7 +158,9 @@ void Form2Progress::ShowStatus(const QString& text)
     if (!window_)
         return;
     window_->Label1->setText(text);
-    window_->repaint();
+    // The line is all that changed: repainting it alone shows the window as a whole
+    // repaint would, while the workers do not wait for the rest to be drawn again.
+    window_->Label1->repaint();
 }
 
 void Form2Progress::Activate()
