@@ -5,6 +5,7 @@
 
 #include <QAccessible>
 
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -48,10 +49,12 @@ void ProgressBox::FillBox(double x1, double y1, double x2, double y2, const QCol
         bottom = std::min(top + 1, h);
     if (right <= left || bottom <= top)
         return;
+    const QRect filled(left, top, right - left, bottom - top);
     QPainter painter(&canvas_);
-    painter.fillRect(QRect(left, top, right - left, bottom - top), colour);
+    painter.fillRect(filled, colour);
     painter.end();
-    update();
+    // Only the new part of the bar is drawn again: the box is filled after every file.
+    update(filled.translated(contentsRect().topLeft()));
 }
 
 void ProgressBox::SetCount(int done, int total)
@@ -68,9 +71,12 @@ void ProgressBox::SetCount(int done, int total)
 
 void ProgressBox::paintEvent(QPaintEvent* event)
 {
-    QFrame::paintEvent(event);
+    const QRect inner = contentsRect();
+    if (!inner.contains(event->rect()))
+        QFrame::paintEvent(event);
     QPainter painter(this);
-    painter.drawImage(contentsRect().topLeft(), canvas_);
+    const QRect shown = event->rect() & inner;
+    painter.drawImage(shown.topLeft(), canvas_, shown.translated(-inner.topLeft()));
 }
 
 } // namespace app
