@@ -34,8 +34,7 @@ for ((i = 0; i < runs; i++)); do
   wid=$(xdotool search --sync --onlyvisible --name '^Zimbrel$' | head -1)
   sleep 0.5 # the window settles before the press
   xdotool mousemove --window "$wid" 348 124
-  start=$(date +%s%N)
-  xdotool click 1
+  start=$(bench/x11-press.py)
   wait "$pid"
   window_times+=("$(( $(date +%s%N) - start ))")
   [ "$(ls "$work/photos_klein" | wc -l)" = 40 ] || { echo "window-vs-cli: the window wrote no 40 copies" >&2; exit 1; }
