@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times the window's folder run, from the press of "Verkleinern" to the end of the
 # program, against zimbrel-shrink on the same folder (the 40 photos of
-# bench::MixedCorpus, long edge 640, quality 80, all cores). Needs an X display: run
+# bench::MixedCorpus, long edge 640, quality 80, all cores). Needs an X display,
+# xdotool and python3 (bench/x11-press.py presses the button): run
 #   xvfb-run -a bench/window-vs-cli.sh [RUNS]   (default 5)
 # after `cmake --preset bench && cmake --build --preset bench`. Prints the medians and
 # the window's time over the command line's.
@@ -16,7 +17,9 @@ corpus_tool=$build/bench/zimbrel_bench_corpus
 for tool in "$app" "$shrink" "$corpus_tool"; do
   [ -x "$tool" ] || { echo "window-vs-cli: $tool is missing" >&2; exit 2; }
 done
-command -v xdotool >/dev/null || { echo "window-vs-cli: xdotool is missing" >&2; exit 2; }
+for command in xdotool python3; do
+  command -v "$command" >/dev/null || { echo "window-vs-cli: $command is missing" >&2; exit 2; }
+done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
