@@ -4,6 +4,7 @@
 #include "app/Form1.h"
 #include "app/Form2.h"
 #include "app/MessageBoxDialog.h"
+#include "app/ProgressBox.h"
 #include "app/WindowLayout.h"
 #include "batch/FolderWorkers.h"
 #include "batch/JobSettings.h"
@@ -544,6 +545,28 @@ TEST(Form2Test, EscapeStopsLikeAbbrechen)
     progress.show();
     QTest::keyClick(progress.mivoButton1, Qt::Key_Escape); // the focus holder passes it on
     EXPECT_EQ(progress.Tag, "*");
+}
+
+TEST(Form2Test, ThePartOfTheBarRepaintedShowsTheCanvasThere)
+{
+    // After a file only the new part of the bar is repainted: that part must show the
+    // canvas there, and the whole box the frame around it. Fills of three colours make a
+    // shift visible.
+    Form2 progress(nullptr);
+    progress.show(); // the canvas takes the box's size
+    app::ProgressBox* bar = progress.Picture1;
+    bar->FillBox(0, 0, 0.3, 0.5, Qt::red);
+    bar->FillBox(0.3, 0.5, 0.6, 1, Qt::blue);
+    bar->FillBox(0.6, 0, 0.9, 1, Qt::green);
+    const QRect inner = bar->contentsRect();
+    const QImage canvas = bar->Canvas().convertToFormat(QImage::Format_RGB32);
+    const QRect part(inner.x() + inner.width() / 5, inner.y() + 1, inner.width() / 2, inner.height() - 2);
+    QImage repainted(bar->size(), QImage::Format_RGB32);
+    bar->render(&repainted, part.topLeft(), QRegion(part));
+    EXPECT_EQ(repainted.copy(part), canvas.copy(part.translated(-inner.topLeft())));
+    const QImage whole = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(whole.copy(inner), canvas);
+    EXPECT_NE(whole.pixel(0, 0), canvas.pixel(0, 0)); // the sunken frame
 }
 
 TEST(Form2Test, MessageBoxesLeaveTheProgressPathInView)
