@@ -40,16 +40,15 @@ QString CutToken(QString& text, QChar separator)
     return token;
 }
 
-std::unique_ptr<OffscreenPicture> LoadStrip(const QString& resource, std::int32_t width)
+std::unique_ptr<OffscreenPicture> LoadStrip(const QImage& image, std::int32_t width)
 {
-    const QImage image(resource);
     if (image.width() == width && image.height() == kStripHeight)
         return std::make_unique<OffscreenPicture>(image);
     // A build without the pictures still works, with blank icons.
     return std::make_unique<OffscreenPicture>(width, kStripHeight);
 }
 
-QImage LoadStripAt2x(const QString& resource, std::int32_t slotCount)
+QImage StripAt2x(const QString& resource, std::int32_t slotCount)
 {
     QImage image(resource);
     if (image.width() != slotCount * iconstrip::kIconSize * 2 || image.height() != kStripHeight * 2)
@@ -57,19 +56,36 @@ QImage LoadStripAt2x(const QString& resource, std::int32_t slotCount)
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
+// The strips, decoded once per process: every button has an icon control of its own,
+// and decoding four pictures for each held up the opening of every window (the
+// progress window's among them, while the first files wait).
+struct DecodedStrips {
+    bool registered = (InitIconStrips(), true); // before the pictures are read
+    QImage strip1{QStringLiteral(":/zimbrel/icons/IconStrip1.png")};
+    QImage strip2{QStringLiteral(":/zimbrel/icons/IconStrip2.png")};
+    QImage strip1At2x = StripAt2x(QStringLiteral(":/zimbrel/icons/IconStrip1@2x.png"), kStrip1Slots);
+    QImage strip2At2x = StripAt2x(QStringLiteral(":/zimbrel/icons/IconStrip2@2x.png"), iconstrip::kStrip2Slots);
+};
+
+const DecodedStrips& Strips()
+{
+    static const DecodedStrips strips;
+    return strips;
+}
+
 } // namespace
 
 mivoIcon::mivoIcon(QWidget* parent) : QWidget(parent)
 {
-    InitIconStrips();
     setVisible(false);
     QString names = kBuiltinNames;
     while (!names.isEmpty())
         iconNames.append(CutToken(names, u' '));
-    PicIcon1_ = LoadStrip(QStringLiteral(":/zimbrel/icons/IconStrip1.png"), kStrip1Slots * kIconSize);
-    PicIcon2_ = LoadStrip(QStringLiteral(":/zimbrel/icons/IconStrip2.png"), iconstrip::kStrip2Slots * kIconSize);
-    strip1At2x_ = LoadStripAt2x(QStringLiteral(":/zimbrel/icons/IconStrip1@2x.png"), kStrip1Slots);
-    strip2At2x_ = LoadStripAt2x(QStringLiteral(":/zimbrel/icons/IconStrip2@2x.png"), iconstrip::kStrip2Slots);
+    const DecodedStrips& strips = Strips();
+    PicIcon1_ = LoadStrip(strips.strip1, kStrip1Slots * kIconSize);
+    PicIcon2_ = LoadStrip(strips.strip2, iconstrip::kStrip2Slots * kIconSize);
+    strip1At2x_ = strips.strip1At2x;
+    strip2At2x_ = strips.strip2At2x;
     Picture1_ = std::make_unique<OffscreenPicture>(kScratchSize, kScratchSize);
     Picture2_ = std::make_unique<OffscreenPicture>(kScratchSize, kScratchSize);
 }
