@@ -46,6 +46,17 @@ struct Filter {
     std::int32_t taps = 0;
     std::vector<std::int32_t> first;
     std::vector<std::int16_t> weights; // position-major: taps per position
+
+    // Where target position x's first tap lies in samples of `step` values each.
+    std::size_t FirstAt(std::int32_t x, std::size_t step) const
+    {
+        return step * static_cast<std::size_t>(first[static_cast<std::size_t>(x)]);
+    }
+    // Target position x's weights, taps of them.
+    const std::int16_t* WeightsAt(std::int32_t x) const
+    {
+        return weights.data() + static_cast<std::size_t>(x) * static_cast<std::size_t>(taps);
+    }
 };
 
 // Weights as fractions that sum to 1 exactly once scaled, so that flat areas stay exactly
@@ -158,10 +169,8 @@ void AcrossPortable(const std::int16_t* middle, const Filter& across, std::int32
 {
     const std::int32_t taps = across.taps;
     for (std::int32_t x = 0; x < newWidth; ++x) {
-        const std::int16_t* pixel = middle
-            + std::size_t{3} * static_cast<std::size_t>(across.first[static_cast<std::size_t>(x)]);
-        const std::int16_t* weights = across.weights.data()
-            + static_cast<std::size_t>(x) * static_cast<std::size_t>(taps);
+        const std::int16_t* pixel = middle + across.FirstAt(x, 3);
+        const std::int16_t* weights = across.WeightsAt(x);
         std::int32_t sums[3] = {1 << (kAcrossShift - 1), 1 << (kAcrossShift - 1), 1 << (kAcrossShift - 1)};
         for (std::int32_t k = 0; k < taps; ++k, pixel += 3)
             for (int c = 0; c < 3; ++c)
@@ -232,10 +241,8 @@ void AcrossSse2(const std::int16_t* middle, const Filter& across, std::int32_t n
 {
     const std::int32_t taps = across.taps;
     for (std::int32_t x = 0; x < newWidth; ++x) {
-        const std::int16_t* pixel = middle
-            + std::size_t{3} * static_cast<std::size_t>(across.first[static_cast<std::size_t>(x)]);
-        const std::int16_t* weights = across.weights.data()
-            + static_cast<std::size_t>(x) * static_cast<std::size_t>(taps);
+        const std::int16_t* pixel = middle + across.FirstAt(x, 3);
+        const std::int16_t* weights = across.WeightsAt(x);
         __m128i sum = _mm_set1_epi32(1 << (kAcrossShift - 1));
         for (std::int32_t k = 0; k < taps; k += 2, pixel += 6) {
             const __m128i samples = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel));
@@ -320,10 +327,8 @@ __attribute__((target("avx2"))) void AcrossAvx2(const std::int16_t* middle0, con
                             _mm256_shuffle_epi8(samples, pairUp));
     }
     for (std::int32_t x = 0; x < newWidth; ++x) {
-        const std::int16_t* pair = pairs
-            + std::size_t{16} * static_cast<std::size_t>(across.first[static_cast<std::size_t>(x)]);
-        const std::int16_t* weights = across.weights.data()
-            + static_cast<std::size_t>(x) * static_cast<std::size_t>(taps);
+        const std::int16_t* pair = pairs + across.FirstAt(x, 16);
+        const std::int16_t* weights = across.WeightsAt(x);
         __m256i sum = _mm256_set1_epi32(1 << (kAcrossShift - 1));
         for (std::int32_t k = 0; k < taps; k += 2, pair += 32) {
             const __m256i paired = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pair));
