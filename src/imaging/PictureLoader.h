@@ -73,9 +73,9 @@ Picture LoadPictureFromData(const QByteArray& data, bool jpegName, LoadDetails* 
 // The header of the picture file at path (imaging::PictureHeader: the picture's size as
 // stored, and the decoder's working memory beside the bitmap), read from the first 96 KiB
 // of the file (the first MiB, then the whole file, only where that does not hold it)
-// without decoding any pixel data; *fileBytes (may be null) gets the file's size. nullopt when the file cannot be
-// read or has no header the loader knows. Never blocks on a pipe. Safe to call from
-// several threads at once.
+// without decoding any pixel data; *fileBytes (may be null) gets the file's size.
+// nullopt when the file cannot be read or has no header the loader knows. Never blocks on
+// a pipe. Safe to call from several threads at once.
 std::optional<PictureHeader> ProbePicture(const QString& path, std::int64_t* fileBytes = nullptr);
 // The same for file contents in memory, named as a JPEG or not as LoadPictureFromData.
 std::optional<PictureHeader> ProbePictureData(const QByteArray& data, bool jpegName);
