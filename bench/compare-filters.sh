@@ -11,6 +11,7 @@
 #   bench/compare-filters.sh [RUNS] [mixed|uniform|both] [psnr|nopsnr]   (defaults 5 both psnr)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/common.sh
 
 runs=${1:-5}
 which=${2:-both}
@@ -19,15 +20,11 @@ build=${BUILD:-build-bench}
 shrink=$build/src/cli/zimbrel-shrink
 corpus_tool=$build/bench/zimbrel_bench_corpus
 reduce=$build/bench/zimbrel_bench_reduce
-for tool in "$shrink" "$corpus_tool" "$reduce"; do
-  [ -x "$tool" ] || { echo "compare-filters: $tool is missing; run: cmake --preset bench && cmake --build --preset bench" >&2; exit 2; }
-done
+need_built compare-filters "$shrink" "$corpus_tool" "$reduce"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cores=$(nproc)
-
-median() { sort -n | awk '{ t[NR] = $1 } END { printf "%.2f", t[int((NR + 1) / 2)] }'; }
 
 # The commands, one per line: a label, a tab, the command line ($photos and $out are
 # filled in when it runs).

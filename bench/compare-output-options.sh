@@ -9,6 +9,7 @@
 #   bench/compare-output-options.sh [RUNS] [PHOTOS]   (defaults 5 and 40)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/common.sh
 
 runs=${1:-5}
 count=${2:-40}
@@ -16,15 +17,11 @@ build=build-bench
 shrink=$build/src/cli/zimbrel-shrink
 corpus_tool=$build/bench/zimbrel_bench_corpus
 reduce=$build/bench/zimbrel_bench_reduce
-for tool in "$shrink" "$corpus_tool" "$reduce"; do
-  [ -x "$tool" ] || { echo "compare-output-options: $tool is missing; run: cmake --preset bench && cmake --build --preset bench" >&2; exit 2; }
-done
+need_built compare-output-options "$shrink" "$corpus_tool" "$reduce"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$corpus_tool" "$work/photos" "$count"
-
-median() { sort -n | awk '{ t[NR] = $1 } END { printf "%.3f", t[int((NR + 1) / 2)] / 1e9 }'; }
 
 # Median wall time of the command over RUNS runs into the same folder, as it stands.
 again_seconds() {
@@ -36,7 +33,7 @@ again_seconds() {
     end=$(date +%s%N)
     times+=("$(( end - start ))")
   done
-  printf '%s\n' "${times[@]}" | median
+  printf '%s\n' "${times[@]}" | median %.3f 1e9
 }
 
 # The filters' times: interleaved, CPU and wall, on both corpora (compare-filters.sh).

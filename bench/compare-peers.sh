@@ -9,15 +9,14 @@
 #   bench/compare-peers.sh [RUNS] [mixed|uniform]   (default 5 mixed)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/common.sh
 
 runs=${1:-5}
 corpus=${2:-mixed}
 build=${BUILD:-build-bench} # BUILD=build times the default build instead
 shrink=$build/src/cli/zimbrel-shrink
 corpus_tool=$build/bench/zimbrel_bench_corpus
-for tool in "$shrink" "$corpus_tool"; do
-  [ -x "$tool" ] || { echo "compare-peers: $tool is missing; run: cmake --preset bench && cmake --build --preset bench" >&2; exit 2; }
-done
+need_built compare-peers "$shrink" "$corpus_tool"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -8,15 +8,14 @@
 # the window's time over the command line's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/common.sh
 
 runs=${1:-5}
 build=${BUILD:-build-bench} # BUILD=build times the default build instead
 app=$build/src/app/zimbrel
 shrink=$build/src/cli/zimbrel-shrink
 corpus_tool=$build/bench/zimbrel_bench_corpus
-for tool in "$app" "$shrink" "$corpus_tool"; do
-  [ -x "$tool" ] || { echo "window-vs-cli: $tool is missing" >&2; exit 2; }
-done
+need_built window-vs-cli "$app" "$shrink" "$corpus_tool"
 for command in xdotool python3; do
   command -v "$command" >/dev/null || { echo "window-vs-cli: $command is missing" >&2; exit 2; }
 done
@@ -25,8 +24,6 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$corpus_tool" --mixed "$work/photos"
 export XDG_CONFIG_HOME=$work/config # the window's settings stay out of the user's store
-
-median() { sort -n | awk '{ t[NR] = $1 } END { printf "%.3f", t[int((NR + 1) / 2)] / 1e9 }'; }
 
 window_times=() shrink_times=()
 for ((i = 0; i < runs; i++)); do
@@ -47,8 +44,8 @@ for ((i = 0; i < runs; i++)); do
   "$shrink" --quiet -s 640 -q 80 "$work/photos" "$work/out"
   shrink_times+=("$(( $(date +%s%N) - start ))")
 done
-window=$(printf '%s\n' "${window_times[@]}" | median)
-command_line=$(printf '%s\n' "${shrink_times[@]}" | median)
+window=$(printf '%s\n' "${window_times[@]}" | median %.3f 1e9)
+command_line=$(printf '%s\n' "${shrink_times[@]}" | median %.3f 1e9)
 echo "the 40 mixed photos to 640 at quality 80, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg), median of $runs"
 printf 'window (press to end)   %8s s\nzimbrel-shrink          %8s s\n' "$window" "$command_line"
 awk -v w="$window" -v c="$command_line" 'BEGIN { printf "window / command line   %8.3f\n", w / c }'
