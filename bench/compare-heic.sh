@@ -7,6 +7,7 @@
 #   bench/compare-heic.sh FOLDER [RUNS] [ZIMBREL_SHRINK]
 #   (defaults: 3 runs, build/src/cli/zimbrel-shrink)
 set -euo pipefail
+source "$(dirname "$0")/common.sh"
 
 folder=${1:?usage: compare-heic.sh FOLDER [RUNS] [ZIMBREL_SHRINK]}
 runs=${2:-3}
@@ -30,7 +31,7 @@ median_seconds() {
     end=$(date +%s%N)
     times+=("$(( end - start ))")
   done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{ t[NR] = $1 } END { printf "%.3f", t[int((NR + 1) / 2)] / 1e9 }'
+  printf '%s\n' "${times[@]}" | median %.3f 1e9
 }
 
 measure() {

@@ -39,8 +39,8 @@ median_seconds() {
     cpus+=("$(awk '{ print $2 + $3 }' <<<"$line")")
   done
   local wall cpu
-  wall=$(printf '%s\n' "${walls[@]}" | sort -g | awk '{ t[NR] = $1 } END { printf "%.3f", t[int((NR + 1) / 2)] }')
-  cpu=$(printf '%s\n' "${cpus[@]}" | sort -g | awk '{ t[NR] = $1 } END { printf "%.3f", t[int((NR + 1) / 2)] }')
+  wall=$(printf '%s\n' "${walls[@]}" | median %.3f)
+  cpu=$(printf '%s\n' "${cpus[@]}" | median %.3f)
   echo "$wall $cpu"
 }
 
