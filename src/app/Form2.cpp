@@ -6,8 +6,8 @@
 #include "controls/mivoButton.h"
 #include "platform/VersionInfo.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
@@ -188,9 +188,11 @@ void Form2Progress::FilesListed(qsizetype count)
         window_->Picture1->SetCount(0, static_cast<int>(count));
 }
 
-void Form2Progress::LetEventsRun()
+bool Form2Progress::LetEventsRun()
 {
-    QCoreApplication::processEvents();
+    // QCoreApplication::processEvents, with the dispatcher's answer whether it ran anything.
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    return dispatcher && dispatcher->processEvents(QEventLoop::AllEvents);
 }
 
 bool Form2Progress::CancelRequested() const

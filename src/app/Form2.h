@@ -80,8 +80,8 @@ public:
     bool CancelRequested() const override;
     void RunEnded() override;
 
-    // The run's event pump: lets pending window events run once.
-    static void LetEventsRun();
+    // The run's event pump: lets pending window events run once; true when there were any.
+    static bool LetEventsRun();
 
     Form2* Window() const { return window_; }
     // Told about each window it opens.

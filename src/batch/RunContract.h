@@ -63,9 +63,12 @@ public:
     virtual void NotFlushed(const QString& folder, const QString& why) = 0;
 };
 
-// Called over and over while the run waits for its workers, and 100 times after each
-// finished file of a folder run: the window lets its pending events run there, so that
-// "Abbrechen" can act. Optional.
-using EventPump = std::function<void()>;
+// Called over and over while the run waits for its workers, and 100 times in a row after
+// each finished file of a folder run: the window lets its pending events run there, so
+// that "Abbrechen" can act. Answers whether the pass found anything to run: the passes
+// after a file end at the first that finds nothing, since the rest would find nothing
+// either and, on a machine with as many workers as cores, each one takes a worker's time.
+// Optional.
+using EventPump = std::function<bool()>;
 
 } // namespace batch

@@ -37,11 +37,8 @@ struct FrontEnd {
     RunDecisions& decisions;
     const EventPump& events;
 
-    void LetEventsRun() const
-    {
-        if (events)
-            events();
-    }
+    // Whether the pass found anything to run.
+    bool LetEventsRun() const { return events && events(); }
 };
 
 // Opens (creating) the folder the run writes into, or has the front end told why it cannot.
@@ -169,7 +166,7 @@ public:
                 ++finishedCount_;
                 front_.observer.Progress(static_cast<double>(finishedCount_) / static_cast<double>(n));
                 for (int pass = 0; pass < kEventPassesPerFile; ++pass) {
-                    front_.LetEventsRun();
+                    const bool ranSomething = front_.LetEventsRun();
                     // Once a stop the user asked for meanwhile has had its chance, the freed
                     // workers get their next files: no worker waits for the progress window.
                     if (!restarted) {
@@ -177,6 +174,8 @@ public:
                         cancelled = cancelled || front_.observer.CancelRequested();
                         startWhatFits();
                     }
+                    if (!ranSomething)
+                        break;
                 }
                 finished_[static_cast<std::size_t>(done.task.index)] = std::move(done);
             }

@@ -104,7 +104,12 @@ int main(int argc, char** argv)
     cli::TerminalProgress progress(stderr, !options.quiet && ::isatty(STDERR_FILENO), interrupted);
     progress.SetReporting(!options.quiet, options.output.dryRun ? stdout : nullptr, options.output.maxBytes > 0);
     cli::OptionAnswers answers(stderr, options.overwrite);
-    if (batch::RunShrinkJob(request, progress, answers, [&progress] { progress.Tick(); }) == batch::RunOutcome::Stopped)
+    // A tick redraws the bar when it is due and leaves nothing pending behind it.
+    const auto tick = [&progress] {
+        progress.Tick();
+        return false;
+    };
+    if (batch::RunShrinkJob(request, progress, answers, tick) == batch::RunOutcome::Stopped)
         return kRefused;
     if (!options.quiet)
         Print(stderr, QString::fromUtf8(progress.Summary()));

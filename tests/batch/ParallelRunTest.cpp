@@ -122,10 +122,10 @@ public:
         Note([&] { ++finished; });
         RecordingProgress::Progress(fraction);
     }
-    void EventsRan() override
+    bool EventsRan() override
     {
         Note([&] { ++eventsRun; });
-        RecordingProgress::EventsRan();
+        return RecordingProgress::EventsRan();
     }
 
     // Blocks until the run's thread has either started the later file and taken it

@@ -147,6 +147,22 @@ TEST_F(ShrinkRunTest, SubfoldersShareOneTargetFolderAndTheLaterFileWins)
     EXPECT_EQ(StoredValue(batch::kSubPathValue), "1");
 }
 
+TEST_F(ShrinkRunTest, EventPassesAfterAFileEndAtTheFirstThatFindsNothing)
+{
+    ASSERT_TRUE(WriteJpeg(Path("src/a.jpg"), 64, 48));
+    for (const bool pending : {true, false}) {
+        RecordingProgress progress;
+        progress.eventsPending = pending;
+        EXPECT_EQ(apptest::RunShrinkJob(Request(Path("src"), Path(pending ? "busy" : "idle")), progress),
+                  RunOutcome::Finished);
+        ASSERT_TRUE(QFileInfo::exists(Path(pending ? "busy/a.jpg" : "idle/a.jpg")));
+        if (pending)
+            EXPECT_GE(progress.passesSinceProgress, 100);
+        else
+            EXPECT_LE(progress.passesSinceProgress, 2); // the file's one pass, and the run's last
+    }
+}
+
 TEST_F(ShrinkRunTest, CancelTakesEffectAfterTheFileInWork)
 {
     for (int i = 1; i <= 5; ++i)

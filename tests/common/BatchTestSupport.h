@@ -68,17 +68,28 @@ public:
     {
         reports.push_back(report);
     }
-    void Progress(double fraction) override { fractions.push_back(fraction); }
+    void Progress(double fraction) override
+    {
+        fractions.push_back(fraction);
+        passesSinceProgress = 0;
+    }
     bool CancelRequested() const override { return cancel; }
     void RunEnded() override { ++closed; }
-    // The window's event pump ran once.
-    virtual void EventsRan() { ++eventPasses; }
+    // The window's event pump ran once; answers whether it found events (eventsPending).
+    virtual bool EventsRan()
+    {
+        ++eventPasses;
+        ++passesSinceProgress;
+        return eventsPending;
+    }
 
     batch::RunKind kind = batch::RunKind::Folder;
     int opened = 0;
     int activated = 0;
     int closed = 0;
     int eventPasses = 0;
+    int passesSinceProgress = 0;
+    bool eventsPending = true;
     bool cancel = false;
     qsizetype listed = -1;
     QStringList statuses;
@@ -100,7 +111,7 @@ private:
 inline batch::RunOutcome RunShrinkJob(const batch::RunRequest& request, RecordingProgress& progress)
 {
     batch::MessageBoxDecisions boxes;
-    return batch::RunShrinkJob(request, progress, boxes, [&progress] { progress.EventsRan(); });
+    return batch::RunShrinkJob(request, progress, boxes, [&progress] { return progress.EventsRan(); });
 }
 
 } // namespace apptest
