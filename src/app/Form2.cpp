@@ -148,9 +148,17 @@ void Form2Progress::RunStarted(batch::RunKind kind)
 
 void Form2Progress::FileStarted(const QString& source)
 {
-    ShowStatus(batch::FileStatus(kind_, source));
-    if (kind_ == batch::RunKind::SingleFile)
+    if (kind_ == batch::RunKind::SingleFile) {
+        // The file is shrunk on this thread right after: the line must be drawn first.
+        ShowStatus(batch::FileStatus(kind_, source));
         Activate();
+        return;
+    }
+    // A folder run's thread only hands the file to a worker and lets events run again at
+    // once: the line is drawn in that pass, once for all the files reported together
+    // (a large file that started late lets all the list's files behind it report at once).
+    if (window_)
+        window_->Label1->setText(batch::FileStatus(kind_, source));
 }
 
 void Form2Progress::ShowStatus(const QString& text)
