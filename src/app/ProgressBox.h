@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFrame>
 #include <QImage>
+#include <QRegion>
 
 namespace app {
 
@@ -33,6 +34,10 @@ protected:
 
 private:
     QImage canvas_;
+    // Pixels known to hold filledColour_ already: a fill of that colour over them changes
+    // nothing on the screen, so after each file only the bar's new part is drawn again.
+    QRegion filled_;
+    QRgb filledColour_ = 0;
     int done_ = 0;
     int total_ = 1;
 };

@@ -19,6 +19,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QStandardPaths>
@@ -567,6 +568,52 @@ TEST(Form2Test, ThePartOfTheBarRepaintedShowsTheCanvasThere)
     const QImage whole = bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(whole.copy(inner), canvas);
     EXPECT_NE(whole.pixel(0, 0), canvas.pixel(0, 0)); // the sunken frame
+}
+
+// Collects the regions a widget is asked to paint.
+class PaintedRegions : public QObject {
+public:
+    explicit PaintedRegions(QWidget* widget) { widget->installEventFilter(this); }
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+TEST(Form2Test, EveryPixelAFillChangesIsDrawnAgain)
+{
+    // After a file only what changed of the bar is drawn again; a pixel left out keeps its
+    // old colour on the screen. Fills that grow, repeat, change colour and go back.
+    Form2 progress(nullptr);
+    progress.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&progress));
+    app::ProgressBox* bar = progress.Picture1;
+    PaintedRegions regions(bar);
+    struct Fill {
+        double from, to;
+        QColor colour;
+    };
+    for (const Fill& fill : {Fill{0, 0.3, Qt::red}, Fill{0, 0.6, Qt::red}, Fill{0, 0.6, Qt::red},
+                             Fill{0.2, 0.4, Qt::green}, Fill{0, 0.7, Qt::red}, Fill{0.5, 0.8, Qt::red}}) {
+        const QImage before = bar->Canvas().copy();
+        bar->FillBox(fill.from, 0, fill.to, 1, fill.colour);
+        QCoreApplication::processEvents();
+        const QImage after = bar->Canvas();
+        const QPoint inner = bar->contentsRect().topLeft();
+        for (int y = 0; y < after.height(); ++y) {
+            for (int x = 0; x < after.width(); ++x) {
+                if (after.pixel(x, y) != before.pixel(x, y)) {
+                    ASSERT_TRUE(regions.painted.contains(QPoint(x, y) + inner)) << fill.to << " at " << x << "," << y;
+                }
+            }
+        }
+        regions.painted = QRegion();
+    }
 }
 
 TEST(Form2Test, MessageBoxesLeaveTheProgressPathInView)
