@@ -5,7 +5,12 @@
 # them: progressive, 4:2:2, 4:4:4, sideways; the default) or 40 uniform 12-megapixel
 # JPEGs. Run by hand after `cmake --preset bench && cmake --build --preset bench`; never
 # part of the tests. The programs take turns, one run each at a time. Prints the median
-# wall time and CPU time (user + system) of each, and Zimbrel's ratio to each peer. BASELINE=path/to/an/older/zimbrel-shrink adds it too.
+# wall time and CPU time (user + system) of each, and Zimbrel's ratio to each peer.
+# BASELINE=path/to/an/older/zimbrel-shrink adds it too. PAUSE=SECONDS waits before each
+# run: a run that starts right after another finds the memory that one freed still at
+# hand, cheaper to touch than memory the system (or a virtual machine's host) has taken
+# back, so back to back the order of the programs weighs on their CPU times; a few
+# seconds apart, each starts as a user's run does.
 #   bench/compare-peers.sh [RUNS] [mixed|uniform]   (default 5 mixed)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -57,6 +62,7 @@ walls=() cpus=()
 for ((i = 0; i < runs; i++)); do
   for j in "${!commands[@]}"; do
     rm -rf "$work/out" && mkdir "$work/out"
+    sleep "${PAUSE:-0}"
     line=$( { TIMEFORMAT='%R %U %S'; time eval "${commands[j]}" >/dev/null 2>&1; } 2>&1 | tail -1) ||
       { echo "compare-peers: ${names[j]} failed" >&2; exit 1; }
     [ "$(ls "$work/out" | wc -l)" -gt 0 ] || { echo "compare-peers: ${names[j]} wrote nothing" >&2; exit 1; }
@@ -65,7 +71,7 @@ for ((i = 0; i < runs; i++)); do
   done
 done
 
-echo "$what to a long edge of 640 at quality 80, $cores cores, load $(cut -d' ' -f1-3 /proc/loadavg), median of $runs"
+echo "$what to a long edge of 640 at quality 80, $cores cores, load $(cut -d' ' -f1-3 /proc/loadavg), median of $runs, ${PAUSE:-0} s apart"
 declare -A seconds cpu
 for j in "${!names[@]}"; do
   name=${names[j]}
