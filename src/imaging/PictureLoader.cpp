@@ -31,7 +31,8 @@ constexpr qint64 kMaxFileBytes = qint64{1} << 30;
 // What a header probe reads, one after the other until the header is found: a JPEG's
 // frame header mostly follows its EXIF block (at most 64 KiB) closely; every format's
 // header fits the second, but for HEIF files that keep their boxes behind the picture
-// data. Reading the second at once cost a folder's probe a copy of most of its photos.
+// data. Reading the second at once cost a folder's probe a copy of most of its photos;
+// each step reads on from where the one before stopped.
 constexpr qint64 kProbeBytes[] = {qint64{96} << 10, qint64{1} << 20, kMaxFileBytes};
 
 bool HasJpegName(const QString& path)
@@ -102,49 +103,73 @@ struct FileDescriptor {
     }
 };
 
-// The regular file at name, whole or its first `limit` bytes; empty (with *failure set)
-// on failure. *complete tells whether the whole file was read.
-QByteArray ReadRegularFile(const QByteArray& name, timespec* modified, QString* failure, qint64 limit = kMaxFileBytes,
-                           bool* complete = nullptr)
+// A regular file opened for reading (non-blocking, so that opening a pipe cannot hang),
+// read from its start as far as asked, each read going on where the last one stopped.
+class RegularFile {
+public:
+    // False, with *failure set, where the file cannot be opened, is no regular file, is
+    // empty or is too large to read.
+    bool Open(const QByteArray& name, QString* failure)
+    {
+        file_.fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (file_.fd < 0 || ::fstat(file_.fd, &info_) != 0) {
+            *failure = QStringLiteral("cannot open: ") + SystemErrorText(errno);
+            return false;
+        }
+        if (!S_ISREG(info_.st_mode)) {
+            *failure = QStringLiteral("not a regular file");
+            return false;
+        }
+        if (info_.st_size <= 0) {
+            *failure = QStringLiteral("empty file");
+            return false;
+        }
+        if (info_.st_size > kMaxFileBytes) {
+            *failure = QStringLiteral("file too large (%1 bytes)").arg(static_cast<qint64>(info_.st_size));
+            return false;
+        }
+        return true;
+    }
+
+    qint64 Size() const { return info_.st_size; }
+    timespec Modified() const { return info_.st_mtim; }
+
+    // Extends data, the file's first data.size() bytes, to its first `limit` bytes (all of
+    // it where it is shorter); false, with *failure set, where a read fails.
+    bool ReadTo(QByteArray& data, qint64 limit, QString* failure)
+    {
+        qsizetype done = data.size();
+        data.resize(static_cast<qsizetype>(std::min<qint64>(Size(), limit)));
+        while (done < data.size()) {
+            const ssize_t read = ::read(file_.fd, data.data() + done, static_cast<std::size_t>(data.size() - done));
+            if (read < 0) {
+                if (errno == EINTR)
+                    continue;
+                *failure = QStringLiteral("cannot read: ") + SystemErrorText(errno);
+                return false;
+            }
+            if (read == 0) {
+                *failure = QStringLiteral("cannot read: the file became shorter while it was read");
+                return false;
+            }
+            done += read;
+        }
+        return true;
+    }
+
+private:
+    FileDescriptor file_;
+    struct stat info_ {};
+};
+
+// The regular file at name, whole; empty (with *failure set) on failure.
+QByteArray ReadRegularFile(const QByteArray& name, timespec* modified, QString* failure)
 {
-    // Non-blocking, so that opening a pipe cannot hang; only regular files are read.
-    FileDescriptor file{::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
-    struct stat info {};
-    if (file.fd < 0 || ::fstat(file.fd, &info) != 0) {
-        *failure = QStringLiteral("cannot open: ") + SystemErrorText(errno);
+    RegularFile file;
+    QByteArray data;
+    if (!file.Open(name, failure) || !file.ReadTo(data, kMaxFileBytes, failure))
         return {};
-    }
-    if (!S_ISREG(info.st_mode)) {
-        *failure = QStringLiteral("not a regular file");
-        return {};
-    }
-    if (info.st_size <= 0) {
-        *failure = QStringLiteral("empty file");
-        return {};
-    }
-    if (info.st_size > kMaxFileBytes) {
-        *failure = QStringLiteral("file too large (%1 bytes)").arg(static_cast<qint64>(info.st_size));
-        return {};
-    }
-    if (complete)
-        *complete = info.st_size <= limit;
-    QByteArray data(static_cast<qsizetype>(std::min<qint64>(info.st_size, limit)), Qt::Uninitialized);
-    qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t read = ::read(file.fd, data.data() + done, static_cast<std::size_t>(data.size() - done));
-        if (read < 0) {
-            if (errno == EINTR)
-                continue;
-            *failure = QStringLiteral("cannot read: ") + SystemErrorText(errno);
-            return {};
-        }
-        if (read == 0) {
-            *failure = QStringLiteral("cannot read: the file became shorter while it was read");
-            return {};
-        }
-        done += read;
-    }
-    *modified = info.st_mtim;
+    *modified = file.Modified();
     return data;
 }
 
@@ -251,13 +276,15 @@ std::optional<PictureHeader> ProbePicture(const QString& path, std::int64_t* fil
     if (fileBytes && ::stat(name.constData(), &info) == 0)
         *fileBytes = info.st_size;
     QString failure;
-    timespec modified{};
+    RegularFile file;
+    if (!file.Open(name, &failure))
+        return std::nullopt;
+    QByteArray head;
     for (const qint64 limit : kProbeBytes) {
-        bool complete = false;
-        const QByteArray head = ReadRegularFile(name, &modified, &failure, limit, &complete);
-        if (head.isEmpty())
+        if (!file.ReadTo(head, limit, &failure))
             return std::nullopt;
-        if (std::optional<PictureHeader> header = ProbePictureData(head, jpegName); header || complete)
+        if (std::optional<PictureHeader> header = ProbePictureData(head, jpegName);
+            header || head.size() == file.Size())
             return header;
     }
     return std::nullopt;
